@@ -1,0 +1,12 @@
+# Shared code of the platform layer, then the backend of the target system.
+if(WIN32)
+  set(NORVANE_PLATFORM_BACKEND ${CMAKE_CURRENT_LIST_DIR}/windows)
+else()
+  set(NORVANE_PLATFORM_BACKEND ${CMAKE_CURRENT_LIST_DIR}/posix)
+endif()
+
+target_sources(norvane PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/path.cpp
+  ${NORVANE_PLATFORM_BACKEND}/env.cpp
+  ${NORVANE_PLATFORM_BACKEND}/fs.cpp
+  ${NORVANE_PLATFORM_BACKEND}/known_folder.cpp)
