@@ -24,7 +24,7 @@ std::expected<void, Utf8Error> validate_utf8(std::string_view bytes) noexcept {
     if (c < 0) {
       const auto len = static_cast<std::uint8_t>(i - start);
       if (i == n && len < 4 &&
-          static_cast<unsigned char>(bytes[static_cast<std::size_t>(start)]) >= 0xC2) {
+          static_cast<unsigned char>(bytes[static_cast<std::size_t>(start)]) >= 0xC2 && static_cast<unsigned char>(bytes[static_cast<std::size_t>(start)]) <= 0xF4) {
         return std::unexpected(Utf8Error{static_cast<std::size_t>(start), std::nullopt});
       }
       return std::unexpected(Utf8Error{static_cast<std::size_t>(start), len});
