@@ -7,6 +7,7 @@ endif()
 
 target_sources(norvane PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/path.cpp
+  ${NORVANE_PLATFORM_BACKEND}/clock.cpp
   ${NORVANE_PLATFORM_BACKEND}/env.cpp
   ${NORVANE_PLATFORM_BACKEND}/fs.cpp
   ${NORVANE_PLATFORM_BACKEND}/known_folder.cpp)

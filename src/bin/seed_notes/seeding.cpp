@@ -1,8 +1,106 @@
 #include "seeding.h"
 
+#include <cstdio>
+
+#include <fmt/format.h>
+
+#include "demo_catalogue.h"
+#include "note_id.h"
+#include "norvane/protect/body.h"
+#include "platform/clock.h"
+#include "stopwatch.h"
+#include "timestamp.h"
+
 namespace norvane::seeder {
 
-std::expected<void, SeedFailure> seed_demo_notes(const Connection&) {
+namespace {
+
+constexpr std::string_view kInsert =
+    "INSERT INTO notes (id, title, body_enc, color, state, sort_order, created_at, updated_at, "
+    "archived_at)\n"
+    "             VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)";
+
+constexpr std::int64_t kSecondsPerDay = 86'400;
+constexpr std::int64_t kSecondsPerHour = 3'600;
+
+template <typename E>
+std::unexpected<SeedFailure> fail(E&& error) {
+  return std::unexpected<SeedFailure>(std::in_place, std::forward<E>(error));
+}
+
+// Inserts every catalogue row with one prepared statement, finalized on
+// return whatever happens.
+std::expected<void, SeedFailure> insert_catalogue(const Connection& conn,
+                                                  std::span<const DemoNote> catalogue,
+                                                  platform::UtcTime instant) {
+  auto insert = conn.prepare(kInsert);
+  if (!insert) return fail(std::move(insert.error()));
+
+  std::int64_t next_active = 0;
+  std::int64_t next_archived = 0;
+  for (const DemoNote& note : catalogue) {
+    auto id = new_note_id();
+    if (!id) return fail(AppError(std::move(id.error())));
+    auto body_enc = protect_body(note.body);
+    if (!body_enc) return fail(std::move(body_enc.error()));
+
+    const std::string created_at =
+        format_rfc3339(seconds_before(instant, note.days_ago * kSecondsPerDay));
+    const std::string updated_at =
+        format_rfc3339(seconds_before(instant, 4 * note.days_ago * kSecondsPerHour));
+    const bool archived = note.state == NoteState::Archived;
+    const std::int64_t sort_order = archived ? next_archived++ : next_active++;
+
+    std::expected<void, DbError> bound;
+    if (!(bound = insert->bind_text(1, *id)) || !(bound = insert->bind_text(2, note.title)) ||
+        !(bound = insert->bind_blob(3, *body_enc)) ||
+        !(bound = insert->bind_text(4, note.color)) ||
+        !(bound = insert->bind_text(5, to_text(note.state))) ||
+        !(bound = insert->bind_int64(6, sort_order)) ||
+        !(bound = insert->bind_text(7, created_at)) ||
+        !(bound = insert->bind_text(8, updated_at))) {
+      return fail(std::move(bound.error()));
+    }
+    if (archived) {
+      bound = insert->bind_text(
+          9, format_rfc3339(seconds_before(instant, note.days_ago / 2 * kSecondsPerDay)));
+    } else {
+      bound = insert->bind_null(9);
+    }
+    if (!bound) return fail(std::move(bound.error()));
+    if (auto ran = insert->run(); !ran) return fail(std::move(ran.error()));
+    if (auto reset = insert->reset(); !reset) return fail(std::move(reset.error()));
+  }
+  return {};
+}
+
+void rollback_if_open(const Connection& conn) {
+  if (!conn.is_autocommit()) (void)conn.execute("ROLLBACK");
+}
+
+}  // namespace
+
+std::expected<void, SeedFailure> seed_demo_notes(const Connection& conn) {
+  const std::span<const DemoNote> catalogue = demo_catalogue();
+  fmt::print("\nPreparing to insert {} demo notes...\n", catalogue.size());
+
+  const Stopwatch stopwatch;
+  const platform::UtcTime instant = platform::utc_now();
+  if (auto begun = conn.execute("BEGIN DEFERRED"); !begun) return fail(std::move(begun.error()));
+
+  if (auto inserted = insert_catalogue(conn, catalogue, instant); !inserted) {
+    rollback_if_open(conn);
+    return inserted;
+  }
+  if (auto committed = conn.execute("COMMIT"); !committed) {
+    rollback_if_open(conn);
+    return fail(std::move(committed.error()));
+  }
+  const double elapsed_ms = stopwatch.elapsed_ms();
+
+  const auto count = catalogue.size();
+  fmt::print("Successfully inserted and encrypted {} notes in {:.2f} ms (avg {:.2f} ms/note)\n",
+             count, elapsed_ms, elapsed_ms / static_cast<double>(count));
   return {};
 }
 

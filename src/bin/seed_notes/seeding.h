@@ -5,12 +5,14 @@
 #include <variant>
 
 #include "norvane/db/connection.h"
-#include "norvane/error/crypto_error.h"
-#include "norvane/error/db_error.h"
+#include "norvane/error/app_error.h"
 
 namespace norvane::seeder {
 
-using SeedFailure = std::variant<DbError, CryptoError>;
+// A database step hands up the engine error and body protection its
+// CryptoError, both bare; the one failure of the random number generator
+// comes as an I/O error inside AppError.
+using SeedFailure = std::variant<DbError, CryptoError, AppError>;
 
 // Inserts the 50 demo notes inside one deferred transaction and prints the
 // two progress lines. On failure no demo note of this call remains and no

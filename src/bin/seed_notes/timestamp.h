@@ -1,0 +1,22 @@
+// RFC 3339 timestamps in UTC, as the note store keeps them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/clock.h"
+
+namespace norvane::seeder {
+
+// "YYYY-MM-DDTHH:MM:SS[.fff|.ffffff|.fffffffff]+00:00": the fraction is left
+// out when zero, else written with the fewest of 3, 6 or 9 digits that are
+// exact. The offset is always +00:00, never Z.
+[[nodiscard]] std::string format_rfc3339(platform::UtcTime time);
+
+// `time` moved back by whole seconds; the fraction is kept.
+[[nodiscard]] constexpr platform::UtcTime seconds_before(platform::UtcTime time,
+                                                         std::int64_t seconds) noexcept {
+  return {time.seconds - seconds, time.nanoseconds};
+}
+
+}  // namespace norvane::seeder

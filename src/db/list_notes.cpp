@@ -1,0 +1,135 @@
+#include "norvane/db/list_notes.h"
+
+#include "norvane/protect/body.h"
+#include "norvane/protect/vault.h"
+
+namespace norvane {
+
+namespace {
+
+#define NORVANE_NOTE_COLUMNS                                                                  \
+  "SELECT id, title, body_enc, color, state, sort_order, created_at, updated_at, archived_at, " \
+  "is_locked\n             "
+
+constexpr std::string_view kActive =
+    NORVANE_NOTE_COLUMNS "FROM notes WHERE state = 'active' ORDER BY sort_order ASC, updated_at DESC";
+constexpr std::string_view kArchived = NORVANE_NOTE_COLUMNS
+    "FROM notes WHERE state = 'archived' ORDER BY archived_at DESC, updated_at DESC";
+constexpr std::string_view kAll = NORVANE_NOTE_COLUMNS
+    "FROM notes ORDER BY CASE state WHEN 'active' THEN 0 ELSE 1 END, sort_order ASC, "
+    "updated_at DESC";
+
+#undef NORVANE_NOTE_COLUMNS
+
+enum Column : int {
+  kId,
+  kTitle,
+  kBodyEnc,
+  kColor,
+  kState,
+  kSortOrder,
+  kCreatedAt,
+  kUpdatedAt,
+  kArchivedAt,
+  kIsLocked,
+};
+
+// One row's columns, read in index order; the body is decoded afterwards.
+struct RawRow {
+  Note note;
+  std::optional<std::span<const char>> body_enc;
+};
+
+std::expected<void, DbError> read_text(const Statement& stmt, int index, std::string& out) {
+  auto text = stmt.column_text(index);
+  if (!text) return std::unexpected(std::move(text.error()));
+  out.assign(*text);
+  return {};
+}
+
+std::expected<void, DbError> read_row(const Statement& stmt, RawRow& row) {
+  Note& note = row.note;
+  if (auto r = read_text(stmt, kId, note.id); !r) return r;
+  if (auto r = read_text(stmt, kTitle, note.title); !r) return r;
+  auto body_enc = stmt.column_optional_blob(kBodyEnc);
+  if (!body_enc) return std::unexpected(std::move(body_enc.error()));
+  row.body_enc = *body_enc;
+  if (auto r = read_text(stmt, kColor, note.color); !r) return r;
+
+  auto state_text = stmt.column_text(kState);
+  if (!state_text) return std::unexpected(std::move(state_text.error()));
+  auto state = parse_note_state(*state_text);
+  if (!state) {
+    return std::unexpected(
+        DbError(db_error::ConversionFailure{kState, ValueType::Text, std::move(state.error())}));
+  }
+  note.state = *state;
+
+  auto sort_order = stmt.column_int64(kSortOrder);
+  if (!sort_order) return std::unexpected(std::move(sort_order.error()));
+  note.sort_order = *sort_order;
+  if (auto r = read_text(stmt, kCreatedAt, note.created_at); !r) return r;
+  if (auto r = read_text(stmt, kUpdatedAt, note.updated_at); !r) return r;
+  auto archived_at = stmt.column_optional_text(kArchivedAt);
+  if (!archived_at) return std::unexpected(std::move(archived_at.error()));
+  if (*archived_at) note.archived_at.emplace(**archived_at);
+  auto is_locked = stmt.column_int64(kIsLocked);
+  if (!is_locked) return std::unexpected(std::move(is_locked.error()));
+  note.is_locked = *is_locked != 0;
+  return {};
+}
+
+std::expected<void, CryptoError> decode_body(
+    RawRow& row, const std::optional<std::span<const std::uint8_t, 32>>& vault_key) {
+  if (!row.body_enc) return {};  // NULL: no body
+  if (row.note.is_locked) {
+    if (!vault_key) return {};  // hidden until the vault is opened
+    auto body = unprotect_locked_body(*vault_key, *row.body_enc);
+    if (!body) return std::unexpected(std::move(body.error()));
+    row.note.body = std::move(*body);
+    return {};
+  }
+  auto body = unprotect_body(*row.body_enc);
+  if (!body) return std::unexpected(std::move(body.error()));
+  row.note.body = std::move(*body);
+  return {};
+}
+
+}  // namespace
+
+std::string_view list_statement(std::optional<std::string_view> filter) noexcept {
+  if (filter == "active") return kActive;
+  if (filter == "archived") return kArchived;
+  return kAll;
+}
+
+std::expected<std::vector<Note>, AppError> list_notes(const Connection& conn,
+                                                      std::optional<std::string_view> filter) {
+  return list_notes_with_key(conn, filter, std::nullopt);
+}
+
+std::expected<std::vector<Note>, AppError> list_notes_with_key(
+    const Connection& conn, std::optional<std::string_view> filter,
+    std::optional<std::span<const std::uint8_t, 32>> vault_key) {
+  auto stmt = conn.prepare(list_statement(filter));
+  if (!stmt) return std::unexpected(AppError(std::move(stmt.error())));
+
+  std::vector<Note> notes;
+  for (;;) {
+    auto has_row = stmt->step();
+    if (!has_row) return std::unexpected(AppError(std::move(has_row.error())));
+    if (!*has_row) break;
+    RawRow row;
+    if (auto read = read_row(*stmt, row); !read) {
+      return std::unexpected(AppError(std::move(read.error())));
+    }
+    if (auto decoded = decode_body(row, vault_key); !decoded) {
+      return std::unexpected(
+          AppError(app_error::NoteDecryption{std::move(row.note.id), decoded.error().message()}));
+    }
+    notes.push_back(std::move(row.note));
+  }
+  return notes;
+}
+
+}  // namespace norvane

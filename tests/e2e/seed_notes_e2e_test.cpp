@@ -1,0 +1,231 @@
+// Runs the real seed_notes binary against databases in temporary folders.
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+
+#include "norvane/db/open.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
+
+namespace norvane {
+namespace {
+
+using testing::ProcessResult;
+
+constexpr std::string_view kBanner =
+    "============================================================\n"
+    "Norvane Local Database Seeder & Performance Benchmark\n"
+    "Database: {path}\n"
+    "============================================================\n";
+
+constexpr std::string_view kSeeding =
+    "\nPreparing to insert 50 demo notes...\n"
+    "Successfully inserted and encrypted 50 notes in F ms (avg F ms/note)\n"
+    "\n"
+    "------------------------------------------------------------\n"
+    "Verifying Decryption & Benchmarking Database Retrieval\n"
+    "------------------------------------------------------------\n";
+
+constexpr std::string_view kDone = "\nDone! Local dev database is now populated with demo notes.\n";
+
+std::string report(std::size_t active, std::size_t archived) {
+  std::string out = "Total notes in DB: " + std::to_string(active + archived) +
+                    "\n  - Active notes: " + std::to_string(active) +
+                    "\n  - Archived notes: " + std::to_string(archived) +
+                    "\nRetrieved & DPAPI-decrypted " + std::to_string(active + archived) +
+                    " notes in: F ms\n";
+  if (active + archived > 0) out += "Average retrieval + DPAPI decryption latency: F ms/note\n";
+  return out + "Database file size: N bytes (F KB)\nWAL file size: N bytes (F KB)\n";
+}
+
+std::string status(std::int64_t active, std::int64_t archived) {
+  return "Current DB Status: " + std::to_string(active) + " active, " + std::to_string(archived) +
+         " archived, " + std::to_string(active + archived) + " total notes\n";
+}
+
+// Replaces the numbers that vary from run to run: timings and sizes.
+std::string normalize(const std::string& out) {
+  std::string s = std::regex_replace(out, std::regex("[0-9]+\\.[0-9]{2}"), "F");
+  return std::regex_replace(s, std::regex("file size: [0-9]+ bytes"), "file size: N bytes");
+}
+
+class SeedNotes : public ::testing::Test {
+ protected:
+  ProcessResult run(std::vector<std::string> args = {}) {
+    args.insert(args.begin(), testing::seed_notes_binary());
+    testing::ProcessOptions options;
+    options.env = {{"NORVANE_DATA_DIR", data_dir_},
+                   {"HOME", tmp_ / "home"},
+                   {"XDG_DATA_HOME", tmp_ / "xdg"}};
+    options.working_dir = tmp_.str();
+    return testing::run_process(args, options);
+  }
+
+  std::string banner() const {
+    return std::regex_replace(std::string(kBanner), std::regex("\\{path\\}"), db_path());
+  }
+  std::string db_path() const { return data_dir_ + "/Norvane/norvane.db"; }
+
+  Connection open() {
+    auto conn = open_database(db_path());
+    EXPECT_TRUE(conn.has_value());
+    return std::move(*conn);
+  }
+
+  std::int64_t count(std::string_view sql) {
+    Connection conn = open();
+    auto stmt = conn.prepare(sql);
+    EXPECT_TRUE(stmt.has_value()) << sql;
+    EXPECT_TRUE(stmt->step().value_or(false));
+    return stmt->column_int64(0).value();
+  }
+
+  void exec(std::string_view sql) {
+    Connection conn = open();
+    ASSERT_TRUE(conn.execute(sql).has_value()) << sql;
+  }
+
+  testing::TempDir tmp_;
+  std::string data_dir_ = tmp_ / "data";
+};
+
+TEST_F(SeedNotes, AFullRunSeedsAndReportsLineForLine) {
+  const ProcessResult first = run();
+  EXPECT_EQ(first.exit_status, 0) << first.err;
+  EXPECT_EQ(first.err, "");
+  EXPECT_EQ(normalize(first.out),
+            banner() + status(0, 0) + std::string(kSeeding) + report(40, 10) + std::string(kDone));
+  EXPECT_EQ(count("SELECT count(*) FROM notes"), 50);
+
+  // Without --clear the catalogue is added again and the status shows the old counts.
+  const ProcessResult second = run({"unrelated", "words"});
+  EXPECT_EQ(second.exit_status, 0) << second.err;
+  EXPECT_EQ(normalize(second.out),
+            banner() + status(40, 10) + std::string(kSeeding) + report(80, 20) + std::string(kDone));
+  EXPECT_EQ(count("SELECT count(DISTINCT id) FROM notes"), 100);
+}
+
+TEST_F(SeedNotes, ClearDeletesEveryNoteBeforeSeeding) {
+  ASSERT_EQ(run().exit_status, 0);
+  for (const auto& args : {std::vector<std::string>{"--clear"},
+                           std::vector<std::string>{"x", "--clear", "--clear"}}) {
+    const ProcessResult r = run(args);
+    EXPECT_EQ(r.exit_status, 0) << r.err;
+    EXPECT_EQ(normalize(r.out), banner() + status(40, 10) +
+                                    "\nClearing existing notes as requested (--clear)...\n"
+                                    "Cleared existing notes.\n" +
+                                    std::string(kSeeding) + report(40, 10) + std::string(kDone));
+    EXPECT_EQ(count("SELECT count(*) FROM notes"), 50);
+  }
+}
+
+TEST_F(SeedNotes, FlagsMatchOnlyWholeWordsExactly) {
+  ASSERT_EQ(run().exit_status, 0);
+  const ProcessResult r = run({"--CLEAR", "--clear=1", "-clear", "--stats"});
+  EXPECT_EQ(r.exit_status, 0);
+  EXPECT_EQ(r.out.find("Clearing"), std::string::npos);
+  EXPECT_EQ(count("SELECT count(*) FROM notes"), 100);
+}
+
+TEST_F(SeedNotes, StatsOnlyReportsWithoutChangingAnything) {
+  const ProcessResult empty = run({"--stats-only"});
+  EXPECT_EQ(empty.exit_status, 0) << empty.err;
+  EXPECT_EQ(normalize(empty.out), banner() + status(0, 0) + report(0, 0));
+
+  ASSERT_EQ(run().exit_status, 0);
+  const ProcessResult both = run({"--stats-only", "--clear"});
+  EXPECT_EQ(both.exit_status, 0);
+  EXPECT_EQ(normalize(both.out), banner() + status(40, 10) + report(40, 10));
+  EXPECT_EQ(count("SELECT count(*) FROM notes"), 50);
+}
+
+TEST_F(SeedNotes, TheStatusLineComparesStatesExactlyWhileTheBenchmarkIgnoresCase) {
+  ASSERT_EQ(run().exit_status, 0);
+  exec("UPDATE notes SET state = 'Archived' WHERE sort_order = 0 AND state = 'archived'");
+  const ProcessResult r = run({"--stats-only"});
+  EXPECT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_EQ(normalize(r.out), banner() + status(40, 9) + report(40, 10));
+}
+
+TEST_F(SeedNotes, NoBodyIsStoredInPlainText) {
+  ASSERT_EQ(run().exit_status, 0);
+  std::ifstream in(db_path(), std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  ASSERT_FALSE(bytes.empty());
+  for (const char* fragment : {"PRAGMA journal_mode = WAL;", "Organic oat milk",
+                               "Theme Contrast Audits", "Researched SQLite query plans"}) {
+    EXPECT_EQ(bytes.find(fragment), std::string::npos) << fragment;
+  }
+  EXPECT_NE(bytes.find("Database Architecture Notes"), std::string::npos);  // titles are plain
+}
+
+TEST_F(SeedNotes, AnUnopenableDatabasePrintsTheBannerAndTheErrorLine) {
+  std::ofstream(tmp_ / "file") << "x";
+  data_dir_ = tmp_ / "file";
+  const ProcessResult r = run();
+  EXPECT_EQ(r.exit_status, 1);
+  EXPECT_EQ(r.out, banner());
+  EXPECT_EQ(r.err,
+            "Error: Database(SqliteFailure(Error { code: CannotOpen, extended_code: 14 }, "
+            "Some(\"unable to open database file: " + db_path() + "\")))\n");
+}
+
+TEST_F(SeedNotes, AnEmptyDataDirMeansTheWorkingDirectory) {
+  data_dir_ = "";
+  const ProcessResult r = run({"--stats-only"});
+  EXPECT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_NE(r.out.find("Database: Norvane/norvane.db\n"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(tmp_.path() / "Norvane/norvane.db"));
+}
+
+TEST_F(SeedNotes, AFailingBodyProtectionRollsBackTheSeeding) {
+  ASSERT_EQ(run().exit_status, 0);
+  // The key store refuses a key file that others can read.
+  ASSERT_EQ(::chmod((tmp_ / "xdg/data-protection/master.key").c_str(), 0644), 0);
+  const ProcessResult r = run({"--clear"});
+  EXPECT_EQ(r.exit_status, 1);
+  EXPECT_TRUE(r.err.starts_with("Error: ProtectFailed(\"")) << r.err;
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+  EXPECT_TRUE(r.out.ends_with("Cleared existing notes.\n\nPreparing to insert 50 demo notes...\n"))
+      << r.out;
+  // The clearing was committed before the seeding began; nothing of the batch remains.
+  EXPECT_EQ(count("SELECT count(*) FROM notes"), 0);
+}
+
+TEST_F(SeedNotes, AnUndecryptableBodyFailsTheBenchmarkNamingTheNote) {
+  ASSERT_EQ(run().exit_status, 0);
+  exec("UPDATE notes SET body_enc = x'00112233' WHERE sort_order = 3 AND state = 'active'");
+  std::string id;
+  {
+    Connection conn = open();
+    auto stmt = conn.prepare("SELECT id FROM notes WHERE sort_order = 3 AND state = 'active'");
+    ASSERT_TRUE(stmt->step().value_or(false));
+    id = std::string(stmt->column_text(0).value());
+  }
+  const ProcessResult r = run();
+  EXPECT_EQ(r.exit_status, 1);
+  EXPECT_TRUE(normalize(r.out).ends_with(std::string(kSeeding))) << r.out;
+  EXPECT_EQ(r.err, "Error: NoteDecryption { id: \"" + id +
+                       "\", reason: \"DPAPI CryptUnprotectData failed: The data is invalid. "
+                       "(0x8007000D)\" }\n");
+  EXPECT_EQ(count("SELECT count(*) FROM notes"), 100);  // the new batch stays committed
+}
+
+TEST_F(SeedNotes, AnUnknownStateFailsTheStatsOnlyRunAfterTheStatusLine) {
+  ASSERT_EQ(run().exit_status, 0);
+  exec("UPDATE notes SET state = 'PINNED' WHERE sort_order = 5 AND state = 'active'");
+  const ProcessResult r = run({"--stats-only"});
+  EXPECT_EQ(r.exit_status, 1);
+  EXPECT_EQ(r.out, banner() + status(39, 10));
+  EXPECT_EQ(r.err,
+            "Error: Database(FromSqlConversionFailure(4, Text, \"Unknown note state: "
+            "'pinned'\"))\n");
+}
+
+}  // namespace
+}  // namespace norvane

@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "note_id.h"
+#include "stopwatch.h"
+#include "timestamp.h"
+
+namespace norvane::seeder {
+namespace {
+
+platform::UtcTime at(std::int64_t seconds, std::uint32_t nanoseconds = 0) {
+  return {seconds, nanoseconds};
+}
+
+constexpr std::int64_t k20250310Noon = 1741608000;  // 2025-03-10T12:00:00Z
+
+TEST(Rfc3339, WritesTheFewestExactFractionDigitsAndAlwaysTheZeroOffset) {
+  EXPECT_EQ(format_rfc3339(at(0)), "1970-01-01T00:00:00+00:00");
+  EXPECT_EQ(format_rfc3339(at(k20250310Noon)), "2025-03-10T12:00:00+00:00");
+  EXPECT_EQ(format_rfc3339(at(k20250310Noon, 123'000'000)), "2025-03-10T12:00:00.123+00:00");
+  EXPECT_EQ(format_rfc3339(at(k20250310Noon, 123'456'000)), "2025-03-10T12:00:00.123456+00:00");
+  EXPECT_EQ(format_rfc3339(at(k20250310Noon, 123'456'700)),
+            "2025-03-10T12:00:00.123456700+00:00");
+  EXPECT_EQ(format_rfc3339(at(k20250310Noon, 1)), "2025-03-10T12:00:00.000000001+00:00");
+  EXPECT_EQ(format_rfc3339(at(k20250310Noon, 5'000'000)), "2025-03-10T12:00:00.005+00:00");
+}
+
+TEST(Rfc3339, HandlesLeapDaysAndYearEnds) {
+  EXPECT_EQ(format_rfc3339(at(951782400)), "2000-02-29T00:00:00+00:00");
+  EXPECT_EQ(format_rfc3339(at(1735689599)), "2024-12-31T23:59:59+00:00");
+  EXPECT_EQ(format_rfc3339(at(4107542400)), "2100-03-01T00:00:00+00:00");
+  EXPECT_EQ(format_rfc3339(at(-1)), "1969-12-31T23:59:59+00:00");
+}
+
+TEST(Rfc3339, BackDatingKeepsTheFraction) {
+  const auto instant = at(k20250310Noon, 123'456'700);
+  // 60 days, 240 hours and 30 days back, as for an archived demo note.
+  EXPECT_EQ(format_rfc3339(seconds_before(instant, 60 * 86400)),
+            "2025-01-09T12:00:00.123456700+00:00");
+  EXPECT_EQ(format_rfc3339(seconds_before(instant, 4 * 60 * 3600)),
+            "2025-02-28T12:00:00.123456700+00:00");
+  EXPECT_EQ(format_rfc3339(seconds_before(instant, 45 / 2 * 86400)),
+            "2025-02-16T12:00:00.123456700+00:00");
+}
+
+TEST(NoteId, SetsVersionAndVariantBitsAndFormatsLowerCaseGroups) {
+  std::array<std::uint8_t, 16> ones{};
+  ones.fill(0xFF);
+  EXPECT_EQ(format_uuid_v4(ones), "ffffffff-ffff-4fff-bfff-ffffffffffff");
+  EXPECT_EQ(format_uuid_v4({}), "00000000-0000-4000-8000-000000000000");
+}
+
+TEST(NoteId, FreshIdentifiersAreVersion4AndDistinct) {
+  std::set<std::string> seen;
+  for (int i = 0; i < 200; ++i) {
+    auto id = new_note_id();
+    ASSERT_TRUE(id.has_value());
+    ASSERT_EQ(id->size(), 36U);
+    EXPECT_EQ((*id)[14], '4');
+    EXPECT_NE(std::string_view("89ab").find((*id)[19]), std::string_view::npos) << *id;
+    seen.insert(*id);
+  }
+  EXPECT_EQ(seen.size(), 200U);
+}
+
+TEST(Milliseconds, ConvertsSecondsAndNanoseconds) {
+  EXPECT_DOUBLE_EQ(to_milliseconds(0), 0.0);
+  EXPECT_DOUBLE_EQ(to_milliseconds(123'456'000), 123.456);
+  EXPECT_DOUBLE_EQ(to_milliseconds(2'500'000'000), 2500.0);
+}
+
+}  // namespace
+}  // namespace norvane::seeder
