@@ -1,5 +1,6 @@
 #include "norvane/protect/utf8.h"
 
+#include <bit>
 #include <cstring>
 
 namespace norvane {
@@ -44,6 +45,16 @@ constexpr std::size_t sequence_length(unsigned char lead) noexcept {
 
 constexpr std::uint64_t kHighBits = 0x8080'8080'8080'8080ull;
 
+// Index of the first byte, in memory order, whose high bit is set in `high`
+// (a word loaded from memory, masked with kHighBits, not zero).
+[[nodiscard]] std::size_t first_marked_byte(std::uint64_t high) noexcept {
+  if constexpr (std::endian::native == std::endian::little) {
+    return static_cast<std::size_t>(std::countr_zero(high)) / 8;
+  } else {
+    return static_cast<std::size_t>(std::countl_zero(high)) / 8;
+  }
+}
+
 }  // namespace
 
 std::string Utf8Error::text() const {
@@ -57,13 +68,21 @@ std::expected<void, Utf8Error> validate_utf8(std::string_view bytes) noexcept {
   const std::size_t n = bytes.size();
   std::size_t i = 0;
   while (i < n) {
-    // ASCII runs, sixteen bytes at a time.
+    // ASCII runs, sixteen bytes at a time; a block that is not all ASCII is
+    // skipped up to its first byte with the high bit set.
     while (i + 16 <= n) {
       std::uint64_t a = 0;
       std::uint64_t b = 0;
       std::memcpy(&a, p + i, 8);
       std::memcpy(&b, p + i + 8, 8);
-      if (((a | b) & kHighBits) != 0) break;
+      if (const std::uint64_t high = a & kHighBits; high != 0) {
+        i += first_marked_byte(high);
+        break;
+      }
+      if (const std::uint64_t high = b & kHighBits; high != 0) {
+        i += 8 + first_marked_byte(high);
+        break;
+      }
       i += 16;
     }
     if (i == n) break;
