@@ -10,6 +10,10 @@ target_sources(norvane PRIVATE
   ${NORVANE_PLATFORM_BACKEND}/env.cpp
   ${NORVANE_PLATFORM_BACKEND}/fs.cpp
   ${NORVANE_PLATFORM_BACKEND}/known_folder.cpp)
+if(WIN32)
+  target_sources(norvane PRIVATE ${NORVANE_PLATFORM_BACKEND}/wide.cpp)
+  target_link_libraries(norvane PRIVATE shell32 ole32)
+endif()
 
 # Data protection, system error texts, AES-GCM, randomness.
 target_sources(norvane PRIVATE

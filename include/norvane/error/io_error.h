@@ -9,9 +9,10 @@ namespace norvane {
 
 class IoError final : public Error {
  public:
-  // A failure of the operating system, with its error code (errno on POSIX,
-  // the Win32 code on Windows) and the system's message for it.
-  [[nodiscard]] static IoError os(int code, std::string system_message);
+  // A failure of the operating system: its error code (errno on POSIX, the
+  // Win32 code on Windows), a kind name such as "NotFound", and the system's
+  // message for the code.
+  [[nodiscard]] static IoError os(int code, std::string kind, std::string system_message);
   // A failure of our own, with a kind name and a text.
   [[nodiscard]] static IoError custom(std::string kind, std::string text);
 

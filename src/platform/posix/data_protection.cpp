@@ -17,18 +17,16 @@
 #include "platform/data_protection.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <utility>
-#include <vector>
 
+#include "platform/known_folder.h"
 #include "platform/posix/evp_gcm.h"
 #include "platform/random.h"
 #include "platform/secure_wipe.h"
@@ -152,28 +150,6 @@ thread_local KeyCache t_key_cache;
   if (!out.empty() && out.back() != '/') out.push_back('/');
   out.append(right);
   return out;
-}
-
-[[nodiscard]] std::optional<std::string> absolute_env(const char* name) {
-  const char* value = std::getenv(name);
-  if (value == nullptr || value[0] != '/') return std::nullopt;
-  return std::string(value);
-}
-
-[[nodiscard]] std::optional<std::string> xdg_data_home() {
-  if (auto xdg = absolute_env("XDG_DATA_HOME")) return xdg;
-  if (auto home = absolute_env("HOME")) return join(*home, ".local/share");
-  long hint = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-  std::vector<char> buffer(hint > 0 ? static_cast<std::size_t>(hint) : 16384);
-  passwd entry{};
-  passwd* found = nullptr;
-  for (;;) {
-    const int rc = ::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found);
-    if (rc != ERANGE || buffer.size() >= (std::size_t{1} << 20)) break;
-    buffer.resize(buffer.size() * 2);
-  }
-  if (found == nullptr || found->pw_dir == nullptr || found->pw_dir[0] != '/') return std::nullopt;
-  return join(found->pw_dir, ".local/share");
 }
 
 struct KeyLoadError {

@@ -1,0 +1,52 @@
+#include "norvane/db/open.h"
+
+#include <sqlite3.h>
+
+#include "db/schema.h"
+#include "norvane/protect/utf8.h"
+
+namespace norvane {
+
+static_assert(kOpenFlags ==
+              (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX));
+
+namespace {
+
+std::expected<void, DbError> migrate(const Connection& conn) {
+  for (const auto& migration : schema::kMigrations) {
+    bool has_row = false;
+    {
+      auto check = conn.prepare(migration.check);
+      if (!check) return std::unexpected(std::move(check.error()));
+      auto row = check->step();
+      if (!row) return std::unexpected(std::move(row.error()));
+      has_row = *row;
+    }  // the check is finalized before its change runs
+    if (has_row == migration.change_when_row) {
+      if (auto changed = conn.execute(migration.change); !changed) return changed;
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+std::expected<Connection, AppError> open_database(std::string_view path) {
+  if (!validate_utf8(path))
+    return std::unexpected(AppError(DbError(db_error::InvalidPath{std::string(path)})));
+  auto conn = Connection::open(path, kOpenFlags);
+  if (!conn) return std::unexpected(AppError(std::move(conn.error())));
+  conn->set_extended_result_codes(true);
+  if (auto timeout = conn->set_busy_timeout(kBusyTimeoutMs); !timeout) {
+    return std::unexpected(AppError(std::move(timeout.error())));
+  }
+  if (auto batch = conn->execute_batch(schema::kBatch); !batch) {
+    return std::unexpected(AppError(std::move(batch.error())));
+  }
+  if (auto migrated = migrate(*conn); !migrated) {
+    return std::unexpected(AppError(std::move(migrated.error())));
+  }
+  return std::move(*conn);
+}
+
+}  // namespace norvane

@@ -1,0 +1,166 @@
+#include "norvane/db/statement.h"
+
+#include <sqlite3.h>
+
+#include <climits>
+
+#include "norvane/db/connection.h"
+#include "norvane/protect/utf8.h"
+
+namespace norvane {
+
+Statement& Statement::operator=(Statement&& other) noexcept {
+  if (this != &other) {
+    finalize();
+    stmt_ = std::exchange(other.stmt_, nullptr);
+  }
+  return *this;
+}
+
+void Statement::finalize() noexcept {
+  if (stmt_ != nullptr) {
+    ::sqlite3_finalize(stmt_);
+    stmt_ = nullptr;
+  }
+}
+
+namespace {
+
+DbError stmt_error(sqlite3_stmt* stmt, int rc) {
+  return engine_error(stmt != nullptr ? ::sqlite3_db_handle(stmt) : nullptr, rc);
+}
+
+}  // namespace
+
+std::expected<bool, DbError> Statement::step() {
+  const int rc = ::sqlite3_step(stmt_);
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) return false;
+  return std::unexpected(stmt_error(stmt_, rc));
+}
+
+std::expected<void, DbError> Statement::run() {
+  for (;;) {
+    auto more = step();
+    if (!more) return std::unexpected(std::move(more.error()));
+    if (!*more) return {};
+  }
+}
+
+std::expected<void, DbError> Statement::reset() {
+  const int rc = ::sqlite3_reset(stmt_);
+  if (rc != SQLITE_OK) return std::unexpected(stmt_error(stmt_, rc));
+  return {};
+}
+
+std::expected<void, DbError> Statement::check_bind(int rc) const {
+  if (rc == SQLITE_OK) return {};
+  return std::unexpected(stmt_error(stmt_, rc));
+}
+
+std::expected<void, DbError> Statement::bind_text(int position, std::string_view text) {
+  if (text.size() > static_cast<std::size_t>(INT_MAX)) {
+    return std::unexpected(DbError(db_error::TooLarge{text.size()}));
+  }
+  return check_bind(::sqlite3_bind_text(stmt_, position, text.data(), static_cast<int>(text.size()),
+                                        SQLITE_TRANSIENT));
+}
+
+std::expected<void, DbError> Statement::bind_blob(int position, std::span<const char> bytes) {
+  if (bytes.size() > static_cast<std::size_t>(INT_MAX)) {
+    return std::unexpected(DbError(db_error::TooLarge{bytes.size()}));
+  }
+  // A null pointer would bind NULL; an empty body must stay a zero-length BLOB.
+  if (bytes.empty()) return check_bind(::sqlite3_bind_zeroblob(stmt_, position, 0));
+  return check_bind(::sqlite3_bind_blob(stmt_, position, bytes.data(),
+                                        static_cast<int>(bytes.size()), SQLITE_TRANSIENT));
+}
+
+std::expected<void, DbError> Statement::bind_int64(int position, std::int64_t value) {
+  return check_bind(::sqlite3_bind_int64(stmt_, position, value));
+}
+
+std::expected<void, DbError> Statement::bind_null(int position) {
+  return check_bind(::sqlite3_bind_null(stmt_, position));
+}
+
+int Statement::column_count() const noexcept {
+  return ::sqlite3_column_count(stmt_);
+}
+
+ValueType Statement::column_type(int index) const noexcept {
+  switch (::sqlite3_column_type(stmt_, index)) {
+    case SQLITE_INTEGER:
+      return ValueType::Integer;
+    case SQLITE_FLOAT:
+      return ValueType::Real;
+    case SQLITE_TEXT:
+      return ValueType::Text;
+    case SQLITE_BLOB:
+      return ValueType::Blob;
+    default:
+      return ValueType::Null;
+  }
+}
+
+std::string Statement::column_name(int index) const {
+  const char* name = ::sqlite3_column_name(stmt_, index);
+  return name != nullptr ? std::string(name) : std::string();
+}
+
+DbError Statement::invalid_column_type(int index) const {
+  return DbError(db_error::InvalidColumnType{index, column_name(index), column_type(index)});
+}
+
+std::expected<std::int64_t, DbError> Statement::column_int64(int index) const {
+  if (index < 0 || index >= column_count()) {
+    return std::unexpected(DbError(db_error::InvalidColumnIndex{index}));
+  }
+  if (column_type(index) != ValueType::Integer) return std::unexpected(invalid_column_type(index));
+  return ::sqlite3_column_int64(stmt_, index);
+}
+
+std::expected<std::string_view, DbError> Statement::column_text(int index) const {
+  if (index < 0 || index >= column_count()) {
+    return std::unexpected(DbError(db_error::InvalidColumnIndex{index}));
+  }
+  if (column_type(index) != ValueType::Text) return std::unexpected(invalid_column_type(index));
+  const auto* data = reinterpret_cast<const char*>(::sqlite3_column_text(stmt_, index));
+  const auto size = static_cast<std::size_t>(::sqlite3_column_bytes(stmt_, index));
+  const std::string_view text(data != nullptr ? data : "", size);
+  if (auto valid = validate_utf8(text); !valid) {
+    return std::unexpected(
+        DbError(db_error::ConversionFailure{index, ValueType::Text, valid.error().text()}));
+  }
+  return text;
+}
+
+std::expected<std::optional<std::string_view>, DbError> Statement::column_optional_text(
+    int index) const {
+  if (index >= 0 && index < column_count() && column_type(index) == ValueType::Null) {
+    return std::nullopt;
+  }
+  auto text = column_text(index);
+  if (!text) return std::unexpected(std::move(text.error()));
+  return *text;
+}
+
+std::expected<std::optional<std::span<const char>>, DbError> Statement::column_optional_blob(
+    int index) const {
+  if (index < 0 || index >= column_count()) {
+    return std::unexpected(DbError(db_error::InvalidColumnIndex{index}));
+  }
+  switch (column_type(index)) {
+    case ValueType::Null:
+      return std::nullopt;
+    case ValueType::Blob: {
+      const auto* data = static_cast<const char*>(::sqlite3_column_blob(stmt_, index));
+      const auto size = static_cast<std::size_t>(::sqlite3_column_bytes(stmt_, index));
+      return std::span<const char>(data, data != nullptr ? size : 0);
+    }
+    default:
+      return std::unexpected(invalid_column_type(index));
+  }
+}
+
+}  // namespace norvane

@@ -1,0 +1,28 @@
+#include "platform/known_folder.h"
+
+#include <knownfolders.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <windows.h>
+
+#include "platform/windows/wide.h"
+
+namespace norvane::platform {
+
+std::optional<std::string> local_app_data_folder() {
+  PWSTR path = nullptr;
+  const HRESULT hr = SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &path);
+  std::optional<std::string> result;
+  if (hr == S_OK && path != nullptr) {
+    result = to_utf8(std::wstring_view(path, static_cast<std::size_t>(lstrlenW(path))));
+  }
+  // The buffer is released after a failure as well as after a success.
+  CoTaskMemFree(path);
+  return result;
+}
+
+std::optional<std::string> xdg_data_home() {
+  return local_app_data_folder();
+}
+
+}  // namespace norvane::platform

@@ -1,0 +1,196 @@
+#include "norvane/db/open.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <set>
+
+#include "support/temp_dir.h"
+
+namespace norvane {
+namespace {
+
+std::set<std::string> names_of(const Connection& conn, std::string_view type) {
+  std::set<std::string> names;
+  auto stmt =
+      conn.prepare("SELECT name FROM sqlite_master WHERE type = ?1 AND name NOT LIKE 'sqlite_%'");
+  EXPECT_TRUE(stmt.has_value());
+  EXPECT_TRUE(stmt->bind_text(1, type).has_value());
+  while (stmt->step().value_or(false)) names.emplace(stmt->column_text(0).value());
+  return names;
+}
+
+std::int64_t query_int(const Connection& conn, std::string_view sql) {
+  auto stmt = conn.prepare(sql);
+  EXPECT_TRUE(stmt.has_value()) << sql;
+  EXPECT_TRUE(stmt->step().value_or(false)) << sql;
+  return stmt->column_int64(0).value();
+}
+
+std::string query_text(const Connection& conn, std::string_view sql) {
+  auto stmt = conn.prepare(sql);
+  EXPECT_TRUE(stmt.has_value()) << sql;
+  EXPECT_TRUE(stmt->step().value_or(false)) << sql;
+  return std::string(stmt->column_text(0).value());
+}
+
+std::set<std::string> columns_of(const Connection& conn, const std::string& table) {
+  std::set<std::string> names;
+  auto stmt = conn.prepare("SELECT name FROM pragma_table_info('" + table + "')");
+  while (stmt->step().value_or(false)) names.emplace(stmt->column_text(0).value());
+  return names;
+}
+
+class OpenDatabase : public ::testing::Test {
+ protected:
+  testing::TempDir tmp_;
+  std::string path_ = tmp_ / "norvane.db";
+};
+
+TEST_F(OpenDatabase, ANewFileGetsTheFiveTablesTheTwoIndexesAndWal) {
+  auto conn = open_database(path_);
+  ASSERT_TRUE(conn.has_value()) << conn.error().debug();
+  EXPECT_EQ(names_of(*conn, "table"),
+            (std::set<std::string>{"notes", "settings", "deleted_note_undo", "vault_meta",
+                                   "floating_notes"}));
+  EXPECT_EQ(names_of(*conn, "index"), (std::set<std::string>{"idx_notes_state", "idx_notes_sort"}));
+  EXPECT_EQ(query_text(*conn, "PRAGMA journal_mode"), "wal");
+  EXPECT_EQ(query_int(*conn, "PRAGMA synchronous"), 1);  // NORMAL
+  EXPECT_EQ(query_int(*conn, "PRAGMA busy_timeout"), 5000);
+  EXPECT_TRUE(conn->is_autocommit());
+  EXPECT_EQ(columns_of(*conn, "notes").count("is_locked"), 1U);
+  EXPECT_EQ(columns_of(*conn, "vault_meta").count("pin_length"), 0U);
+}
+
+TEST_F(OpenDatabase, ReopeningAnUpToDateFileChangesNothing) {
+  std::int64_t version = 0;
+  {
+    auto conn = open_database(path_);
+    ASSERT_TRUE(conn.has_value());
+    ASSERT_TRUE(
+        conn->execute("INSERT INTO notes (id, created_at, updated_at) VALUES ('n', 't', 't')"));
+    version = query_int(*conn, "PRAGMA schema_version");
+  }
+  auto conn = open_database(path_);
+  ASSERT_TRUE(conn.has_value());
+  EXPECT_EQ(query_int(*conn, "PRAGMA schema_version"), version);
+  EXPECT_EQ(query_int(*conn, "SELECT COUNT(*) FROM notes"), 1);
+}
+
+TEST_F(OpenDatabase, MigratesAnOldSchemaAndKeepsItsRows) {
+  {
+    auto old = Connection::open(path_, kOpenFlags);
+    ASSERT_TRUE(old.has_value());
+    ASSERT_TRUE(old->execute_batch(
+        "CREATE TABLE notes (id TEXT PRIMARY KEY, title TEXT NOT NULL DEFAULT '', body_enc BLOB,"
+        " color TEXT NOT NULL DEFAULT 'yellow', state TEXT NOT NULL DEFAULT 'active',"
+        " sort_order INTEGER NOT NULL DEFAULT 0, created_at TEXT NOT NULL,"
+        " updated_at TEXT NOT NULL, archived_at TEXT);"
+        "CREATE TABLE deleted_note_undo (id TEXT PRIMARY KEY, title TEXT NOT NULL, body_enc BLOB,"
+        " color TEXT NOT NULL, state TEXT NOT NULL, sort_order INTEGER NOT NULL,"
+        " created_at TEXT NOT NULL, updated_at TEXT NOT NULL, archived_at TEXT,"
+        " deleted_at TEXT NOT NULL);"
+        "CREATE TABLE vault_meta (id INTEGER PRIMARY KEY CHECK (id = 1), pin_salt BLOB NOT NULL,"
+        " wrapped_dek_pin BLOB NOT NULL, recovery_salt BLOB NOT NULL,"
+        " wrapped_dek_recovery BLOB NOT NULL, pin_length INTEGER NOT NULL DEFAULT 4,"
+        " created_at TEXT NOT NULL, updated_at TEXT NOT NULL);"
+        "INSERT INTO notes (id, title, body_enc, created_at, updated_at)"
+        " VALUES ('a', 'first', x'0102', 't1', 't1'), ('b', 'second', NULL, 't2', 't2');"
+        "INSERT INTO deleted_note_undo VALUES ('d', 'gone', NULL, 'pink', 'active', 3, 't', 't',"
+        " NULL, 't');"
+        "INSERT INTO vault_meta VALUES (1, x'01', x'02', x'03', x'04', 6, 'c', 'u');"));
+  }
+  auto conn = open_database(path_);
+  ASSERT_TRUE(conn.has_value()) << conn.error().debug();
+  EXPECT_EQ(columns_of(*conn, "notes").count("is_locked"), 1U);
+  EXPECT_EQ(columns_of(*conn, "deleted_note_undo").count("is_locked"), 1U);
+  EXPECT_EQ(columns_of(*conn, "vault_meta").count("pin_length"), 0U);
+  EXPECT_EQ(query_int(*conn, "SELECT COUNT(*) FROM notes WHERE is_locked = 0"), 2);
+  EXPECT_EQ(query_text(*conn,
+                       "SELECT group_concat(v, ',') FROM (SELECT id || ':' || title || "
+                       "':' || CASE WHEN body_enc IS NULL THEN 'null' ELSE hex(body_enc) END AS v "
+                       "FROM notes ORDER BY id)"),
+            "a:first:0102,b:second:null");
+  EXPECT_EQ(query_int(*conn, "SELECT is_locked FROM deleted_note_undo WHERE id = 'd'"), 0);
+  EXPECT_EQ(query_text(*conn, "SELECT hex(wrapped_dek_recovery) || created_at FROM vault_meta"),
+            "04c");
+}
+
+TEST_F(OpenDatabase, AVaultTableWithoutPinLengthIsLeftAlone) {
+  { ASSERT_TRUE(open_database(path_).has_value()); }
+  auto conn = open_database(path_);
+  ASSERT_TRUE(conn.has_value());
+  EXPECT_EQ(columns_of(*conn, "vault_meta").size(), 7U);
+}
+
+TEST_F(OpenDatabase, AFileThatIsNotADatabaseFailsWithTheEngineError) {
+  std::ofstream(path_) << std::string(4096, 'x');
+  auto conn = open_database(path_);
+  ASSERT_FALSE(conn.has_value());
+  EXPECT_EQ(
+      conn.error().debug(),
+      R"(Database(SqliteFailure(Error { code: NotADatabase, extended_code: 26 }, Some("file is not a database"))))");
+}
+
+TEST_F(OpenDatabase, AMissingDirectoryFailsWithTheCannotOpenMessageAndPath) {
+  std::ofstream(tmp_ / "file") << "x";
+  const std::string path = tmp_ / "file/Norvane/norvane.db";
+  auto conn = open_database(path);
+  ASSERT_FALSE(conn.has_value());
+  EXPECT_EQ(conn.error().message(), "Database error: unable to open database file: " + path);
+  EXPECT_EQ(conn.error().debug(),
+            "Database(SqliteFailure(Error { code: CannotOpen, extended_code: 14 }, "
+            "Some(\"unable to open database file: " +
+                path + "\")))");
+}
+
+TEST_F(OpenDatabase, PathsThatAreNotTextOrHoldNulOpenNothing) {
+  using namespace std::string_literals;
+  auto bad = open_database(tmp_ / "bad\xff.db");
+  ASSERT_FALSE(bad.has_value());
+  EXPECT_EQ(bad.error().message(), "Database error: Invalid path: " + tmp_.str() + "/bad\uFFFD.db");
+  auto nul = open_database("ab\0c.db"s);
+  ASSERT_FALSE(nul.has_value());
+  EXPECT_EQ(nul.error().message(),
+            "Database error: nul byte found in provided data at position: 2");
+  EXPECT_FALSE(std::filesystem::exists(tmp_ / "bad\xff.db"));
+  EXPECT_FALSE(std::filesystem::exists("ab"));
+}
+
+TEST_F(OpenDatabase, AStatementWaitsForAWriteLockHeldByAnotherProcess) {
+  { ASSERT_TRUE(open_database(path_).has_value()); }
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(ready[0]);
+    sqlite3* db = nullptr;
+    if (::sqlite3_open(path_.c_str(), &db) != SQLITE_OK) ::_exit(2);
+    if (::sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) ::_exit(3);
+    if (::write(ready[1], "x", 1) != 1) ::_exit(4);
+    ::usleep(1'000'000);
+    if (::sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) ::_exit(5);
+    ::sqlite3_close(db);
+    ::_exit(0);
+  }
+  ::close(ready[1]);
+  char byte = 0;
+  ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+  ::close(ready[0]);
+
+  auto conn = open_database(path_);  // reading the schema does not need the write lock
+  ASSERT_TRUE(conn.has_value()) << conn.error().debug();
+  auto written =
+      conn->execute("INSERT INTO notes (id, created_at, updated_at) VALUES ('w', 't', 't')");
+  EXPECT_TRUE(written.has_value()) << written.error().debug();
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+}  // namespace
+}  // namespace norvane
