@@ -15,3 +15,17 @@ if(WIN32)
   target_sources(norvane PRIVATE ${NORVANE_PLATFORM_BACKEND}/wide.cpp)
   target_link_libraries(norvane PRIVATE shell32 ole32)
 endif()
+
+# Data protection, system error texts, AES-GCM, randomness.
+target_sources(norvane PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/utf16.cpp
+  ${NORVANE_PLATFORM_BACKEND}/aes_gcm.cpp
+  ${NORVANE_PLATFORM_BACKEND}/data_protection.cpp
+  ${NORVANE_PLATFORM_BACKEND}/random.cpp
+  ${NORVANE_PLATFORM_BACKEND}/secure_wipe.cpp
+  ${NORVANE_PLATFORM_BACKEND}/system_error.cpp)
+if(WIN32)
+  target_link_libraries(norvane PRIVATE crypt32 bcrypt)
+else()
+  target_sources(norvane PRIVATE ${NORVANE_PLATFORM_BACKEND}/evp_gcm.cpp)
+endif()

@@ -1,0 +1,41 @@
+// Note bodies at rest: every body is stored as the data-protection blob that
+// the operating system's per-user service makes of its UTF-8 bytes.
+#pragma once
+
+#include <cstddef>
+#include <expected>
+#include <span>
+#include <string>
+
+#include "norvane/error/crypto_error.h"
+
+namespace norvane {
+
+// Raw bytes. A std::string, so that a buffer found to be UTF-8 becomes the
+// body text without a copy.
+using Bytes = std::string;
+
+// Protects `body` for the current user. An empty body gives an empty blob
+// without asking the service. Fails with ProtectFailed carrying the system's
+// error text.
+[[nodiscard]] std::expected<Bytes, CryptoError> protect_body(std::span<const char> body);
+
+// The bytes inside a protected blob. An empty blob gives empty bytes without
+// asking the service. Fails with UnprotectFailed carrying the system's error
+// text (damaged blob, foreign blob, another user's blob, unusable key store).
+[[nodiscard]] std::expected<Bytes, CryptoError> unprotect_bytes(std::span<const char> blob);
+
+// unprotect_bytes, then a strict UTF-8 check: the bytes become the text as
+// they are, or the result is Utf8Decode and the bytes are wiped.
+[[nodiscard]] std::expected<std::string, CryptoError> unprotect_body(std::span<const char> blob);
+
+// A character array would be taken whole, terminating NUL included; pass a
+// std::string_view (or std::string) instead.
+template <std::size_t N>
+void protect_body(const char (&)[N]) = delete;
+template <std::size_t N>
+void unprotect_bytes(const char (&)[N]) = delete;
+template <std::size_t N>
+void unprotect_body(const char (&)[N]) = delete;
+
+}  // namespace norvane

@@ -1,0 +1,42 @@
+#include "norvane/protect/last_error.h"
+
+#include "platform/system_error.h"
+#include "protect/last_error_detail.h"
+
+namespace norvane {
+
+namespace detail {
+
+std::string format_code(std::uint32_t code) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string out = "0x00000000";
+  for (std::size_t i = out.size(); i > 2; --i, code >>= 4) out[i - 1] = kDigits[code & 0xF];
+  return out;
+}
+
+std::string format_error_text(std::uint32_t code, std::string_view message) {
+  if (message.empty()) return format_code(code);
+  std::string out(message);
+  out += " (";
+  out += format_code(code);
+  out += ')';
+  return out;
+}
+
+}  // namespace detail
+
+std::string error_text_for(std::uint32_t last_error) {
+  const std::uint32_t code = detail::hresult_from_last_error(last_error);
+  // Codes flagged 0x10000000 are NTSTATUS values; their texts live in
+  // ntdll's message table.
+  constexpr std::uint32_t kNtStatusFlag = 0x1000'0000u;
+  const bool from_ntdll = (code & kNtStatusFlag) != 0;
+  const std::uint32_t message_id = from_ntdll ? code & ~kNtStatusFlag : code;
+  return detail::format_error_text(code, platform::system_message(message_id, from_ntdll));
+}
+
+std::string last_error_text() {
+  return error_text_for(platform::last_error());
+}
+
+}  // namespace norvane

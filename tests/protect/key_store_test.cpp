@@ -1,0 +1,274 @@
+// The per-user key store behind the data protection service of this backend.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "child.h"
+#include "norvane/protect/body.h"
+#include "printers.h"
+#include "support/temp_dir.h"
+
+namespace norvane {
+namespace {
+
+using namespace std::string_view_literals;
+
+namespace fs = std::filesystem;
+using testing::run_child;
+using testing::ScopedUserHome;
+
+constexpr const char* kAccessDenied = "Access is denied. (0x80070005)";
+constexpr const char* kGenFailure =
+    "A device attached to the system is not functioning. (0x8007001F)";
+constexpr const char* kBadKeyState = "Key not valid for use in specified state. (0x8009000B)";
+
+std::string read_file(const fs::path& path) {
+  if (!fs::is_regular_file(fs::symlink_status(path))) return "(not a regular file)";
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void write_file(const fs::path& path, std::string_view content, mode_t mode) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, mode);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, content.data(), content.size()), static_cast<ssize_t>(content.size()));
+  ::close(fd);
+  ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+}
+
+std::vector<std::string> names_in(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+struct stat stat_of(const fs::path& path) {
+  struct stat st {};
+  EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+  return st;
+}
+
+class KeyStore : public ::testing::Test {
+ protected:
+  [[nodiscard]] fs::path xdg() const { return home_.dir().path() / "xdg"; }
+  [[nodiscard]] fs::path dir() const { return xdg() / "data-protection"; }
+  [[nodiscard]] fs::path key_file() const { return dir() / "master.key"; }
+
+  Bytes protect(std::string_view body) {
+    auto blob = protect_body(body);
+    EXPECT_TRUE(blob) << (blob ? "" : blob.error().detail());
+    return blob ? *blob : Bytes{};
+  }
+
+  // Both directions are refused with `detail`, and the key file is left
+  // exactly as it was.
+  void expect_refused(const Bytes& blob, const std::string& detail) {
+    const std::string before = read_file(key_file());
+    const struct stat st_before = stat_of(key_file());
+    auto protected_again = protect_body("new note"sv);
+    ASSERT_FALSE(protected_again);
+    EXPECT_EQ(protected_again.error(), CryptoError::protect_failed(detail));
+    auto read_back = unprotect_body(blob);
+    ASSERT_FALSE(read_back);
+    EXPECT_EQ(read_back.error(), CryptoError::unprotect_failed(detail));
+    const struct stat st_after = stat_of(key_file());
+    EXPECT_EQ(st_after.st_mode, st_before.st_mode);
+    EXPECT_EQ(st_after.st_uid, st_before.st_uid);
+    EXPECT_EQ(st_after.st_ino, st_before.st_ino);
+    EXPECT_EQ(read_file(key_file()), before);
+    EXPECT_EQ(names_in(dir()), std::vector<std::string>{"master.key"});
+  }
+
+  ScopedUserHome home_;
+};
+
+TEST_F(KeyStore, FirstProtectionCreatesAPrivateKeyFile) {
+  EXPECT_FALSE(fs::exists(xdg()));
+  protect("first note");
+  const struct stat file = stat_of(key_file());
+  EXPECT_TRUE(S_ISREG(file.st_mode));
+  EXPECT_EQ(file.st_mode & 07777, 0600u);
+  EXPECT_EQ(file.st_uid, ::geteuid());
+  EXPECT_EQ(file.st_size, 53);
+  EXPECT_EQ(stat_of(dir()).st_mode & 07777, 0700u);
+  EXPECT_EQ(stat_of(xdg()).st_mode & 07777, 0700u);
+  // The temporary name is gone.
+  EXPECT_EQ(names_in(dir()), std::vector<std::string>{"master.key"});
+}
+
+TEST_F(KeyStore, UnprotectingNeverCreatesAKey) {
+  const Bytes blob = protect("note");
+  fs::remove(key_file());
+  auto result = unprotect_body(blob);
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error(), CryptoError::unprotect_failed(kBadKeyState));
+  EXPECT_FALSE(fs::exists(key_file()));
+}
+
+TEST_F(KeyStore, TheKeyFileIsWhatAnotherProcessReads) {
+  const Bytes blob = protect("shared between processes");
+  auto outcome = run_child([&]() -> std::string {
+    auto text = unprotect_body(blob);
+    if (!text) return text.error().detail();
+    return *text == "shared between processes" ? "" : "wrong text";
+  });
+  EXPECT_TRUE(outcome.failure.empty()) << outcome.failure;
+}
+
+TEST_F(KeyStore, ALostKeyIsReplacedOnlyForNewBlobs) {
+  const Bytes old_blob = protect("under the first key");
+  const std::string first_key = read_file(key_file());
+  fs::remove(key_file());
+  const Bytes new_blob = protect("under the second key");
+  EXPECT_NE(read_file(key_file()), first_key);
+  auto old_text = unprotect_body(old_blob);
+  ASSERT_FALSE(old_text);
+  EXPECT_EQ(old_text.error(), CryptoError::unprotect_failed(kBadKeyState));
+  auto new_text = unprotect_body(new_blob);
+  ASSERT_TRUE(new_text);
+  EXPECT_EQ(*new_text, "under the second key");
+}
+
+TEST_F(KeyStore, DataHomeFallsBackToHomeWhenXdgIsUnsetOrRelative) {
+  const fs::path home_key =
+      home_.dir().path() / "home" / ".local" / "share" / "data-protection" / "master.key";
+  ::unsetenv("XDG_DATA_HOME");
+  const Bytes blob = protect("in HOME");
+  EXPECT_TRUE(fs::exists(home_key));
+  ::setenv("XDG_DATA_HOME", "relative/xdg", 1);
+  auto text = unprotect_body(blob);
+  ASSERT_TRUE(text) << text.error().detail();
+  EXPECT_FALSE(fs::exists("relative"));
+  EXPECT_FALSE(fs::exists(key_file()));
+}
+
+TEST_F(KeyStore, GroupOrWorldAccessibleKeyIsRefusedAndLeftAsItIs) {
+  const Bytes blob = protect("note");
+  for (const mode_t mode : {mode_t{0644}, mode_t{0640}, mode_t{0604}, mode_t{0660}}) {
+    ASSERT_EQ(::chmod(key_file().c_str(), mode), 0);
+    expect_refused(blob, kAccessDenied);
+    EXPECT_EQ(stat_of(key_file()).st_mode & 07777, mode);
+  }
+  // Owner-only read access is enough.
+  ASSERT_EQ(::chmod(key_file().c_str(), 0400), 0);
+  auto text = unprotect_body(blob);
+  ASSERT_TRUE(text) << text.error().detail();
+}
+
+TEST_F(KeyStore, KeyOwnedByAnotherUserIsRefusedAndLeftAsItIs) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to give the file away";
+  const Bytes blob = protect("note");
+  ASSERT_EQ(::chown(key_file().c_str(), 65534, 65534), 0);
+  expect_refused(blob, kAccessDenied);
+  EXPECT_EQ(stat_of(key_file()).st_uid, 65534u);
+}
+
+TEST_F(KeyStore, KeyFileOfWrongTypeSizeOrFormatIsRefused) {
+  const Bytes blob = protect("note");
+  const std::string good = read_file(key_file());
+  ASSERT_EQ(good.size(), 53u);
+
+  write_file(key_file(), good.substr(0, 52), 0600);
+  expect_refused(blob, kGenFailure);
+  write_file(key_file(), good + "x", 0600);
+  expect_refused(blob, kGenFailure);
+  std::string wrong_magic = good;
+  wrong_magic[0] = 'X';
+  write_file(key_file(), wrong_magic, 0600);
+  expect_refused(blob, kGenFailure);
+  std::string wrong_version = good;
+  wrong_version[4] = 2;
+  write_file(key_file(), wrong_version, 0600);
+  expect_refused(blob, kGenFailure);
+
+  // A symbolic link is not followed, even to a good key of the user's own.
+  const fs::path elsewhere = home_.dir().path() / "good.key";
+  write_file(elsewhere, good, 0600);
+  fs::remove(key_file());
+  fs::create_symlink(elsewhere, key_file());
+  expect_refused(blob, kGenFailure);
+  EXPECT_TRUE(fs::is_symlink(key_file()));
+
+  fs::remove(key_file());
+  fs::create_directory(key_file());
+  expect_refused(blob, kGenFailure);
+
+  // A FIFO must not make the call hang.
+  fs::remove(key_file());
+  ASSERT_EQ(::mkfifo(key_file().c_str(), 0600), 0);
+  expect_refused(blob, kGenFailure);
+
+  // Put back, the original key works again.
+  fs::remove(key_file());
+  write_file(key_file(), good, 0600);
+  auto text = unprotect_body(blob);
+  ASSERT_TRUE(text) << text.error().detail();
+}
+
+TEST_F(KeyStore, UnusableDataHomeFails) {
+  write_file(xdg(), "a file, not a directory", 0600);
+  auto blob = protect_body("note"sv);
+  ASSERT_FALSE(blob);
+  EXPECT_EQ(blob.error(), CryptoError::protect_failed(kGenFailure));
+}
+
+// Two processes that find no key and create one at the same moment end up
+// with the same single key.
+TEST_F(KeyStore, ConcurrentCreationEndsWithOneSharedKey) {
+  for (int round = 0; round < 8; ++round) {
+    const ScopedUserHome fresh;
+    const fs::path base = fresh.dir().path();
+    const fs::path key = base / "xdg" / "data-protection" / "master.key";
+    int barrier[2];
+    ASSERT_EQ(::pipe(barrier), 0);
+
+    std::vector<pid_t> children;
+    for (int k = 0; k < 2; ++k) {
+      const pid_t pid = ::fork();
+      ASSERT_GE(pid, 0);
+      if (pid == 0) {
+        ::close(barrier[1]);
+        char c = 0;
+        // Both wait here until the parent closes the pipe.
+        while (::read(barrier[0], &c, 1) < 0 && errno == EINTR) {
+        }
+        auto blob = protect_body("written by child " + std::to_string(k));
+        if (!blob) ::_exit(2);
+        std::ofstream(base / ("blob" + std::to_string(k)), std::ios::binary) << *blob;
+        ::_exit(0);
+      }
+      children.push_back(pid);
+    }
+    ::close(barrier[0]);
+    ::close(barrier[1]);
+    for (const pid_t pid : children) {
+      int status = 0;
+      ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+      ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
+    }
+    EXPECT_EQ(names_in(key.parent_path()), std::vector<std::string>{"master.key"});
+
+    // Each child reads the other's blob.
+    for (int k = 0; k < 2; ++k) {
+      const std::string other_blob = read_file(base / ("blob" + std::to_string(1 - k)));
+      auto outcome = run_child([&]() -> std::string {
+        auto text = unprotect_body(other_blob);
+        if (!text) return text.error().detail();
+        return *text == "written by child " + std::to_string(1 - k) ? "" : "wrong text";
+      });
+      EXPECT_TRUE(outcome.failure.empty()) << "round " << round << ": " << outcome.failure;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace norvane
