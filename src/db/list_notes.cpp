@@ -7,12 +7,12 @@ namespace norvane {
 
 namespace {
 
-#define NORVANE_NOTE_COLUMNS                                                                  \
+#define NORVANE_NOTE_COLUMNS                                                                    \
   "SELECT id, title, body_enc, color, state, sort_order, created_at, updated_at, archived_at, " \
   "is_locked\n             "
 
-constexpr std::string_view kActive =
-    NORVANE_NOTE_COLUMNS "FROM notes WHERE state = 'active' ORDER BY sort_order ASC, updated_at DESC";
+constexpr std::string_view kActive = NORVANE_NOTE_COLUMNS
+    "FROM notes WHERE state = 'active' ORDER BY sort_order ASC, updated_at DESC";
 constexpr std::string_view kArchived = NORVANE_NOTE_COLUMNS
     "FROM notes WHERE state = 'archived' ORDER BY archived_at DESC, updated_at DESC";
 constexpr std::string_view kAll = NORVANE_NOTE_COLUMNS

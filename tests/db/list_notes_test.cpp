@@ -1,8 +1,7 @@
 #include "norvane/db/list_notes.h"
 
-#include <openssl/evp.h>
-
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
 
 #include <array>
 
@@ -109,9 +108,9 @@ TEST_F(ListNotes, TheFilterChoosesTheStatementByExactBytes) {
   EXPECT_EQ(ids(list_notes(conn_, "archived").value()),
             (std::vector<std::string>{"r0", "r1", "r2"}));
   const std::vector<std::string> all{"a1", "a0", "a2", "cap", "r1", "r2", "r0"};
-  for (const auto filter : {std::optional<std::string_view>(), std::optional<std::string_view>("Active"),
-                            std::optional<std::string_view>(" archived"),
-                            std::optional<std::string_view>("all")}) {
+  for (const auto filter :
+       {std::optional<std::string_view>(), std::optional<std::string_view>("Active"),
+        std::optional<std::string_view>(" archived"), std::optional<std::string_view>("all")}) {
     auto notes = list_notes(conn_, filter);
     ASSERT_TRUE(notes.has_value());
     std::vector<std::string> got = ids(*notes);
@@ -197,11 +196,14 @@ TEST_F(ListNotes, RowsThatBreakAColumnRuleFailWithTheirExactMessages) {
        "sequence from index 1"},
       {"UPDATE notes SET body_enc = 'text body'",
        "Database error: Invalid column type Text at index: 2, name: body_enc"},
-      {"UPDATE notes SET archived_at = 5",
-       "Database error: Invalid column type Integer at index: 8, name: archived_at"},
-      {"UPDATE notes SET is_locked = '1'",
+      {"UPDATE notes SET archived_at = x'01'",
+       "Database error: Invalid column type Blob at index: 8, name: archived_at"},
+      {"UPDATE notes SET is_locked = 'yes'",
        "Database error: Invalid column type Text at index: 9, name: is_locked"},
-      {"UPDATE notes SET id = 7", "Database error: Invalid column type Integer at index: 0, name: id"},
+      {"UPDATE notes SET id = x'07'",
+       "Database error: Invalid column type Blob at index: 0, name: id"},
+      {"UPDATE notes SET color = x'00', state = 'PINNED'",
+       "Database error: Invalid column type Blob at index: 3, name: color"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.sql);

@@ -1,7 +1,6 @@
 // Runs the real seed_notes binary against databases in temporary folders.
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -59,9 +58,8 @@ class SeedNotes : public ::testing::Test {
   ProcessResult run(std::vector<std::string> args = {}) {
     args.insert(args.begin(), testing::seed_notes_binary());
     testing::ProcessOptions options;
-    options.env = {{"NORVANE_DATA_DIR", data_dir_},
-                   {"HOME", tmp_ / "home"},
-                   {"XDG_DATA_HOME", tmp_ / "xdg"}};
+    options.env = {
+        {"NORVANE_DATA_DIR", data_dir_}, {"HOME", tmp_ / "home"}, {"XDG_DATA_HOME", tmp_ / "xdg"}};
     options.working_dir = tmp_.str();
     return testing::run_process(args, options);
   }
@@ -105,15 +103,15 @@ TEST_F(SeedNotes, AFullRunSeedsAndReportsLineForLine) {
   // Without --clear the catalogue is added again and the status shows the old counts.
   const ProcessResult second = run({"unrelated", "words"});
   EXPECT_EQ(second.exit_status, 0) << second.err;
-  EXPECT_EQ(normalize(second.out),
-            banner() + status(40, 10) + std::string(kSeeding) + report(80, 20) + std::string(kDone));
+  EXPECT_EQ(normalize(second.out), banner() + status(40, 10) + std::string(kSeeding) +
+                                       report(80, 20) + std::string(kDone));
   EXPECT_EQ(count("SELECT count(DISTINCT id) FROM notes"), 100);
 }
 
 TEST_F(SeedNotes, ClearDeletesEveryNoteBeforeSeeding) {
   ASSERT_EQ(run().exit_status, 0);
-  for (const auto& args : {std::vector<std::string>{"--clear"},
-                           std::vector<std::string>{"x", "--clear", "--clear"}}) {
+  for (const auto& args :
+       {std::vector<std::string>{"--clear"}, std::vector<std::string>{"x", "--clear", "--clear"}}) {
     const ProcessResult r = run(args);
     EXPECT_EQ(r.exit_status, 0) << r.err;
     EXPECT_EQ(normalize(r.out), banner() + status(40, 10) +
@@ -172,7 +170,8 @@ TEST_F(SeedNotes, AnUnopenableDatabasePrintsTheBannerAndTheErrorLine) {
   EXPECT_EQ(r.out, banner());
   EXPECT_EQ(r.err,
             "Error: Database(SqliteFailure(Error { code: CannotOpen, extended_code: 14 }, "
-            "Some(\"unable to open database file: " + db_path() + "\")))\n");
+            "Some(\"unable to open database file: " +
+                db_path() + "\")))\n");
 }
 
 TEST_F(SeedNotes, AnEmptyDataDirMeansTheWorkingDirectory) {

@@ -1,8 +1,7 @@
 #include "seeding.h"
 
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -41,6 +40,10 @@ class SeedDemoNotes : public ::testing::Test {
     while (stmt->step().value_or(false)) {
       auto& row = out.emplace_back();
       for (int i = 0; i < stmt->column_count(); ++i) {
+        if (stmt->column_type(i) == ValueType::Integer) {
+          row.push_back(std::to_string(stmt->column_int64(i).value()));
+          continue;
+        }
         auto text = stmt->column_optional_text(i).value();
         row.emplace_back(text ? std::string(*text) : "NULL");
       }
@@ -71,8 +74,8 @@ TEST_F(SeedDemoNotes, InsertsTheCatalogueInOneBatchWithDerivedColumns) {
   EXPECT_EQ(counts[1], (std::vector<std::string>{"archived", "10", "0", "9", "10", "0", "10"}));
 
   // One reading of the clock: every timestamp shares its fraction and offset.
-  const auto stamps = rows(
-      "SELECT created_at, updated_at, ifnull(archived_at, created_at) FROM notes");
+  const auto stamps =
+      rows("SELECT created_at, updated_at, ifnull(archived_at, created_at) FROM notes");
   const std::string tail = stamps[0][0].substr(19);
   EXPECT_TRUE(std::regex_match(tail, std::regex("(\\.([0-9]{3}|[0-9]{6}|[0-9]{9}))?\\+00:00")))
       << tail;
@@ -95,8 +98,8 @@ TEST_F(SeedDemoNotes, InsertsTheCatalogueInOneBatchWithDerivedColumns) {
   EXPECT_EQ(daily[1], (std::vector<std::string>{"[Archived] Old Office Wi-Fi Credentials 📶",
                                                 "1200.0", "720.0"}));
   // days_ago 45: archived 22 days back, i.e. 23 days after creation.
-  EXPECT_EQ(daily[2], (std::vector<std::string>{"[Archived] Q2 Retrospective Notes 📊",
-                                                "900.0", "552.0"}));
+  EXPECT_EQ(daily[2],
+            (std::vector<std::string>{"[Archived] Q2 Retrospective Notes 📊", "900.0", "552.0"}));
 }
 
 TEST_F(SeedDemoNotes, StoresOnlyProtectedBodiesThatReadBack) {
@@ -128,18 +131,21 @@ TEST_F(SeedDemoNotes, ASecondRunAddsTheCatalogueAgainWithNewIdentifiers) {
 }
 
 TEST_F(SeedDemoNotes, AFailingInsertRollsBackTheWholeBatch) {
-  ASSERT_TRUE(conn_.execute("INSERT INTO notes (id, title, created_at, updated_at)"
-                            " VALUES ('kept', 'before', 't', 't')"));
-  ASSERT_TRUE(conn_.execute("CREATE TRIGGER stop_at_30 BEFORE INSERT ON notes"
-                            " WHEN (SELECT count(*) FROM notes) > 30"
-                            " BEGIN SELECT RAISE(ABORT, 'disk on fire'); END"));
+  ASSERT_TRUE(
+      conn_.execute("INSERT INTO notes (id, title, created_at, updated_at)"
+                    " VALUES ('kept', 'before', 't', 't')"));
+  ASSERT_TRUE(
+      conn_.execute("CREATE TRIGGER stop_at_30 BEFORE INSERT ON notes"
+                    " WHEN (SELECT count(*) FROM notes) > 30"
+                    " BEGIN SELECT RAISE(ABORT, 'disk on fire'); END"));
   std::string out;
   auto seeded = seed(&out);
   ASSERT_FALSE(seeded.has_value());
   const auto* error = std::get_if<DbError>(&seeded.error());
   ASSERT_NE(error, nullptr);
-  EXPECT_EQ(error->debug(),
-            R"(SqliteFailure(Error { code: ConstraintViolation, extended_code: 1811 }, Some("disk on fire")))");
+  EXPECT_EQ(
+      error->debug(),
+      R"(SqliteFailure(Error { code: ConstraintViolation, extended_code: 1811 }, Some("disk on fire")))");
   EXPECT_EQ(out, "\nPreparing to insert 50 demo notes...\n");
   EXPECT_TRUE(conn_.is_autocommit());
   EXPECT_EQ(rows("SELECT id, title FROM notes"),

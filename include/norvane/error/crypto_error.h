@@ -20,12 +20,22 @@ class CryptoError final : public Error {
 
   CryptoError(Kind kind, std::string detail) : kind_(kind), detail_(std::move(detail)) {}
 
-  [[nodiscard]] static CryptoError protect_failed(std::string d) { return {Kind::ProtectFailed, std::move(d)}; }
-  [[nodiscard]] static CryptoError unprotect_failed(std::string d) { return {Kind::UnprotectFailed, std::move(d)}; }
-  [[nodiscard]] static CryptoError utf8_decode(std::string d) { return {Kind::Utf8Decode, std::move(d)}; }
+  [[nodiscard]] static CryptoError protect_failed(std::string d) {
+    return {Kind::ProtectFailed, std::move(d)};
+  }
+  [[nodiscard]] static CryptoError unprotect_failed(std::string d) {
+    return {Kind::UnprotectFailed, std::move(d)};
+  }
+  [[nodiscard]] static CryptoError utf8_decode(std::string d) {
+    return {Kind::Utf8Decode, std::move(d)};
+  }
   [[nodiscard]] static CryptoError aead(std::string d) { return {Kind::Aead, std::move(d)}; }
-  [[nodiscard]] static CryptoError key_derivation(std::string d) { return {Kind::KeyDerivation, std::move(d)}; }
-  [[nodiscard]] static CryptoError invalid_format(std::string d) { return {Kind::InvalidFormat, std::move(d)}; }
+  [[nodiscard]] static CryptoError key_derivation(std::string d) {
+    return {Kind::KeyDerivation, std::move(d)};
+  }
+  [[nodiscard]] static CryptoError invalid_format(std::string d) {
+    return {Kind::InvalidFormat, std::move(d)};
+  }
 
   [[nodiscard]] Kind kind() const noexcept { return kind_; }
   [[nodiscard]] const std::string& detail() const noexcept { return detail_; }

@@ -73,16 +73,16 @@ struct TooLarge {
 
 class DbError final : public Error {
  public:
-  using Variant =
-      std::variant<db_error::SqliteFailure, db_error::InvalidColumnType, db_error::ConversionFailure,
-                   db_error::IntegralValueOutOfRange, db_error::QueryReturnedNoRows,
-                   db_error::ExecuteReturnedResults, db_error::InvalidParameterCount,
-                   db_error::InvalidColumnIndex, db_error::MultipleStatements, db_error::InvalidPath,
-                   db_error::NulError, db_error::TooLarge>;
+  using Variant = std::variant<db_error::SqliteFailure, db_error::InvalidColumnType,
+                               db_error::ConversionFailure, db_error::IntegralValueOutOfRange,
+                               db_error::QueryReturnedNoRows, db_error::ExecuteReturnedResults,
+                               db_error::InvalidParameterCount, db_error::InvalidColumnIndex,
+                               db_error::MultipleStatements, db_error::InvalidPath,
+                               db_error::NulError, db_error::TooLarge>;
 
   template <typename T>
-    requires std::is_constructible_v<Variant, T&&>
-  DbError(T&& value) : value_(std::forward<T>(value)) {}  // NOLINT(google-explicit-constructor)
+  requires std::is_constructible_v<Variant, T&&> DbError(T&& value)
+      : value_(std::forward<T>(value)) {}  // NOLINT(google-explicit-constructor)
 
   [[nodiscard]] static DbError sqlite(int extended_code, std::optional<std::string> message) {
     return DbError(db_error::SqliteFailure{extended_code, std::move(message)});

@@ -1,12 +1,12 @@
 #include "seeding.h"
 
-#include <cstdio>
-
 #include <fmt/format.h>
 
+#include <cstdio>
+
 #include "demo_catalogue.h"
-#include "note_id.h"
 #include "norvane/protect/body.h"
+#include "note_id.h"
 #include "platform/clock.h"
 #include "stopwatch.h"
 #include "timestamp.h"
@@ -53,8 +53,7 @@ std::expected<void, SeedFailure> insert_catalogue(const Connection& conn,
 
     std::expected<void, DbError> bound;
     if (!(bound = insert->bind_text(1, *id)) || !(bound = insert->bind_text(2, note.title)) ||
-        !(bound = insert->bind_blob(3, *body_enc)) ||
-        !(bound = insert->bind_text(4, note.color)) ||
+        !(bound = insert->bind_blob(3, *body_enc)) || !(bound = insert->bind_text(4, note.color)) ||
         !(bound = insert->bind_text(5, to_text(note.state))) ||
         !(bound = insert->bind_int64(6, sort_order)) ||
         !(bound = insert->bind_text(7, created_at)) ||

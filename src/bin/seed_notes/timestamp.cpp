@@ -39,9 +39,9 @@ std::string format_rfc3339(platform::UtcTime time) {
   const std::int64_t days = floor_div(time.seconds, 86400);
   const auto second_of_day = static_cast<unsigned>(time.seconds - days * 86400);
   const CivilDate date = civil_from_days(days);
-  std::string out = fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}", date.year, date.month,
-                                date.day, second_of_day / 3600, second_of_day / 60 % 60,
-                                second_of_day % 60);
+  std::string out =
+      fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}", date.year, date.month, date.day,
+                  second_of_day / 3600, second_of_day / 60 % 60, second_of_day % 60);
   const std::uint32_t ns = time.nanoseconds;
   if (ns == 0) {
   } else if (ns % 1'000'000 == 0) {

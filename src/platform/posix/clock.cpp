@@ -1,6 +1,6 @@
-#include <time.h>
-
 #include "platform/clock.h"
+
+#include <time.h>
 
 namespace norvane::platform {
 
