@@ -215,6 +215,19 @@ TEST_F(SeedNotes, AnUndecryptableBodyFailsTheBenchmarkNamingTheNote) {
   EXPECT_EQ(count("SELECT count(*) FROM notes"), 100);  // the new batch stays committed
 }
 
+TEST_F(SeedNotes, AFailedClearingStopsTheRunWithTheBareEngineError) {
+  ASSERT_EQ(run().exit_status, 0);
+  exec("CREATE TRIGGER keep_notes BEFORE DELETE ON notes BEGIN SELECT RAISE(ABORT, 'kept'); END");
+  const ProcessResult r = run({"--clear"});
+  EXPECT_EQ(r.exit_status, 1);
+  EXPECT_EQ(r.out,
+            banner() + status(40, 10) + "\nClearing existing notes as requested (--clear)...\n");
+  EXPECT_EQ(r.err,
+            "Error: SqliteFailure(Error { code: ConstraintViolation, extended_code: 1811 }, "
+            "Some(\"kept\"))\n");
+  EXPECT_EQ(count("SELECT count(*) FROM notes"), 50);
+}
+
 TEST_F(SeedNotes, AnUnknownStateFailsTheStatsOnlyRunAfterTheStatusLine) {
   ASSERT_EQ(run().exit_status, 0);
   exec("UPDATE notes SET state = 'PINNED' WHERE sort_order = 5 AND state = 'active'");

@@ -8,6 +8,7 @@
 #include <regex>
 #include <set>
 
+#include "demo_catalogue.h"
 #include "norvane/db/list_notes.h"
 #include "norvane/db/open.h"
 #include "norvane/protect/body.h"
@@ -117,6 +118,15 @@ TEST_F(SeedDemoNotes, StoresOnlyProtectedBodiesThatReadBack) {
     ++seen;
   }
   EXPECT_EQ(seen, 50);
+
+  // The batch is still in the write-ahead log while the connection is open.
+  std::ifstream wal(tmp_ / "norvane.db-wal", std::ios::binary);
+  const std::string log((std::istreambuf_iterator<char>(wal)), {});
+  EXPECT_GT(log.size(), 0U);
+  EXPECT_NE(log.find("Database Architecture Notes"), std::string::npos);
+  for (const auto& note : demo_catalogue()) {
+    EXPECT_EQ(log.find(note.body.substr(0, 24)), std::string::npos) << note.title;
+  }
 }
 
 TEST_F(SeedDemoNotes, ASecondRunAddsTheCatalogueAgainWithNewIdentifiers) {
