@@ -2,7 +2,8 @@
 
 #include <fmt/format.h>
 #include <unicode/uchar.h>
-#include <unicode/utf8.h>
+
+#include <cstdint>
 
 namespace norvane {
 
@@ -10,22 +11,54 @@ namespace {
 
 constexpr UChar32 kReplacement = 0xFFFD;
 
-// ICU's UTF-8 macros convert between char, uint8_t and int internally.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wconversion"
-#pragma GCC diagnostic ignored "-Wsign-conversion"
-
-// Decodes the code point at `i`, advancing `i`; malformed input gives U+FFFD
-// for each maximal ill-formed subsequence.
+// Decodes the code point at `i`, advancing `i` past it. A maximal ill-formed
+// subsequence (the longest prefix of a sequence that is still acceptable, or
+// one byte) becomes one U+FFFD.
 UChar32 next_code_point(std::string_view text, std::size_t& i) {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  if (lead < 0x80) {
+    ++i;
+    return lead;
+  }
+  std::size_t length = 0;
   UChar32 c = 0;
-  int32_t pos = static_cast<int32_t>(i);
-  U8_NEXT(text.data(), pos, static_cast<int32_t>(text.size()), c);
-  i = static_cast<std::size_t>(pos);
-  return c < 0 ? kReplacement : c;
+  // The allowed range of the next byte; the second byte's range excludes
+  // overlong forms, surrogates and values above U+10FFFF.
+  unsigned char lo = 0x80;
+  unsigned char hi = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    c = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    c = lead & 0x0F;
+    if (lead == 0xE0) lo = 0xA0;
+    if (lead == 0xED) hi = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    c = lead & 0x07;
+    if (lead == 0xF0) lo = 0x90;
+    if (lead == 0xF4) hi = 0x8F;
+  } else {
+    ++i;
+    return kReplacement;
+  }
+  std::size_t k = 1;
+  for (; k < length && i + k < text.size(); ++k) {
+    const auto b = static_cast<unsigned char>(text[i + k]);
+    if (b < lo || b > hi) break;
+    c = (c << 6) | (b & 0x3F);
+    lo = 0x80;
+    hi = 0xBF;
+  }
+  i += k;
+  return k == length ? c : kReplacement;
 }
 
 bool is_non_printing(UChar32 c) {
+  // Printable ASCII never gets here: what is left of ASCII is control
+  // characters (Cc), which need no lookup.
+  if (c < 0x80) return true;
   switch (u_charType(c)) {
     case U_CONTROL_CHAR:         // Cc
     case U_FORMAT_CHAR:          // Cf
@@ -42,15 +75,25 @@ bool is_non_printing(UChar32 c) {
   }
 }
 
+// `c` is a Unicode scalar value.
 void append_utf8(std::string& out, UChar32 c) {
-  char buf[U8_MAX_LENGTH];
-  int32_t len = 0;
-  UBool error = false;
-  U8_APPEND(buf, len, U8_MAX_LENGTH, c, error);
-  (void)error;  // c is always a valid scalar value here
-  out.append(buf, static_cast<std::size_t>(len));
+  const auto u = static_cast<std::uint32_t>(c);
+  if (u < 0x80) {
+    out.push_back(static_cast<char>(u));
+  } else if (u < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (u >> 6)));
+    out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+  } else if (u < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (u >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (u >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((u >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+  }
 }
-#pragma GCC diagnostic pop
 
 }  // namespace
 

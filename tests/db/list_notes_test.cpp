@@ -227,6 +227,12 @@ TEST(NoteState, ParsesAnyCapitalisationWithFullLowerCasing) {
   // Full lower-casing: capital I with dot above becomes i + combining dot.
   EXPECT_EQ(parse_note_state("İ").error(), "Unknown note state: 'i\u0307'");
   EXPECT_EQ(parse_note_state("").error(), "Unknown note state: ''");
+  // Lower-casing that outgrows the text's own length, and bytes that are not
+  // UTF-8 (shown as U+FFFD).
+  std::string dotted, expected;
+  for (int i = 0; i < 40; ++i) dotted += "İ", expected += "i\u0307";
+  EXPECT_EQ(parse_note_state(dotted).error(), "Unknown note state: '" + expected + "'");
+  EXPECT_EQ(parse_note_state("Ä\xff\xe2\x82").error(), "Unknown note state: 'ä\uFFFD\uFFFD'");
 }
 
 }  // namespace

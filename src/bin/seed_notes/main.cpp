@@ -1,13 +1,15 @@
 // seed_notes: fills the local Norvane database with demo notes and measures
 // how fast every note is read back and decrypted.
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "driver.h"
+#include "platform/command_line.h"
 
 int main(int argc, char** argv) {
-  std::vector<std::string_view> words;
-  words.reserve(static_cast<std::size_t>(argc));
-  for (int i = 0; i < argc; ++i) words.emplace_back(argv[i]);
+  // On Windows the words come from the UTF-16 command line, made UTF-8.
+  const std::vector<std::string> owned = norvane::platform::command_line_words(argc, argv);
+  const std::vector<std::string_view> words(owned.begin(), owned.end());
   return norvane::seeder::run(words);
 }

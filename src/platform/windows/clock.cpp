@@ -1,6 +1,6 @@
 #include "platform/clock.h"
 
-#include <windows.h>
+#include "platform/windows/win32.h"
 
 namespace norvane::platform {
 

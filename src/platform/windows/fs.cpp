@@ -1,7 +1,5 @@
 #include "platform/fs.h"
 
-#include <windows.h>
-
 #include <filesystem>
 #include <system_error>
 

@@ -1,9 +1,11 @@
 #include "platform/known_folder.h"
 
+// clang-format off
+#include "platform/windows/win32.h"
 #include <knownfolders.h>
 #include <objbase.h>
 #include <shlobj.h>
-#include <windows.h>
+// clang-format on
 
 #include "platform/windows/wide.h"
 

@@ -1,11 +1,14 @@
 #include "platform/windows/wide.h"
 
-#include <windows.h>
+#include <climits>
+
+#include "platform/windows/win32.h"
 
 namespace norvane::platform {
 
 std::wstring to_wide(std::string_view utf8) {
-  if (utf8.empty()) return {};
+  // The system counts in int; nothing this program passes comes near that.
+  if (utf8.empty() || utf8.size() > static_cast<std::size_t>(INT_MAX)) return {};
   const int n =
       MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   std::wstring out(static_cast<std::size_t>(n), L'\0');
