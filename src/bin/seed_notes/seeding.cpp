@@ -80,8 +80,12 @@ void rollback_if_open(const Connection& conn) {
 }  // namespace
 
 std::expected<void, SeedFailure> seed_demo_notes(const Connection& conn) {
+  return seed_demo_notes(conn, stdout);
+}
+
+std::expected<void, SeedFailure> seed_demo_notes(const Connection& conn, std::FILE* out) {
   const std::span<const DemoNote> catalogue = demo_catalogue();
-  fmt::print("\nPreparing to insert {} demo notes...\n", catalogue.size());
+  fmt::print(out, "\nPreparing to insert {} demo notes...\n", catalogue.size());
 
   const Stopwatch stopwatch;
   const platform::UtcTime instant = platform::utc_now();
@@ -98,7 +102,8 @@ std::expected<void, SeedFailure> seed_demo_notes(const Connection& conn) {
   const double elapsed_ms = stopwatch.elapsed_ms();
 
   const auto count = catalogue.size();
-  fmt::print("Successfully inserted and encrypted {} notes in {:.2f} ms (avg {:.2f} ms/note)\n",
+  fmt::print(out,
+             "Successfully inserted and encrypted {} notes in {:.2f} ms (avg {:.2f} ms/note)\n",
              count, elapsed_ms, elapsed_ms / static_cast<double>(count));
   return {};
 }
