@@ -114,6 +114,8 @@ std::expected<std::vector<Note>, AppError> list_notes_with_key(
   auto stmt = conn.prepare(list_statement(filter));
   if (!stmt) return std::unexpected(AppError(std::move(stmt.error())));
 
+  // One check of the key store serves every body of the list.
+  const BodyBatch batch;
   std::vector<Note> notes;
   for (;;) {
     auto has_row = stmt->step();
