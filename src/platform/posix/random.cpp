@@ -1,20 +1,21 @@
-// Random bytes from OpenSSL's DRBGs, which are seeded from getrandom.
+// Random bytes straight from the kernel's CSPRNG (getrandom). OpenSSL's DRBG
+// is not used: setting it up costs milliseconds in a short-lived process.
 //
-// A call to RAND_bytes costs far more than the few bytes of a nonce or a note
+// A system call costs far more than the few bytes of a nonce or a note
 // identifier, so small requests are served from a per-thread pool refilled in
 // large blocks. Every byte handed out is wiped from the pool at once, so no
 // byte is ever handed out twice. The pool lives in a mapping of its own that
 // the kernel wipes in a forked child (MADV_WIPEONFORK), together with its
 // count of unused bytes: a child starts with an empty pool and refills it
-// from its own generator, never repeating what the parent hands out. Where
-// the mapping cannot be made so, requests go straight to RAND_bytes.
+// from the kernel, never repeating what the parent hands out. Where the
+// mapping cannot be made so, every request goes straight to the kernel.
 #include "platform/random.h"
 
-#include <openssl/rand.h>
 #include <sys/mman.h>
+#include <sys/random.h>
 
 #include <algorithm>
-#include <climits>
+#include <cerrno>
 #include <cstddef>
 #include <cstring>
 
@@ -28,13 +29,13 @@ namespace {
 constexpr std::size_t kPooledMax = 64;
 constexpr std::size_t kMappingBytes = 4096;
 
+// Fills `out` from the kernel; a long request may come back in parts.
 [[nodiscard]] bool direct(std::span<std::uint8_t> out) noexcept {
-  // RAND_bytes takes an int count.
-  constexpr std::size_t kChunk = std::size_t{1} << 30;
   while (!out.empty()) {
-    const std::size_t n = std::min(out.size(), kChunk);
-    if (RAND_bytes(out.data(), static_cast<int>(n)) != 1) return false;
-    out = out.subspan(n);
+    const ssize_t n = ::getrandom(out.data(), out.size(), 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    out = out.subspan(static_cast<std::size_t>(n));
   }
   return true;
 }
@@ -73,7 +74,7 @@ class Pool {
     constexpr std::size_t kSize = sizeof(page_->bytes);
     while (!out.empty()) {
       if (page_->unused == 0) {
-        if (RAND_bytes(page_->bytes, static_cast<int>(kSize)) != 1) return false;
+        if (!direct(std::span{page_->bytes})) return false;
         page_->unused = kSize;
       }
       const std::size_t n = std::min(out.size(), page_->unused);
