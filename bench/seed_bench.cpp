@@ -92,7 +92,7 @@ struct CtxFree {
 
 // The same rows as the seeding phase, written the shortest way: one draw of
 // random bytes, one cipher context keyed once, no checks.
-void seed_floor(sqlite3* db, EVP_CIPHER_CTX* ctx, const UserKey& key) {
+[[gnu::noinline]] void seed_floor(sqlite3* db, EVP_CIPHER_CTX* ctx, const UserKey& key) {
   const auto catalogue = seeder::demo_catalogue();
   constexpr std::size_t kRows = 50;
   std::array<std::uint8_t, kRows*(16 + kBlobNonceBytes)> random{};

@@ -80,22 +80,42 @@ std::expected<void, DbError> Statement::check_bind(int rc) const {
   return std::unexpected(stmt_error(stmt_, rc));
 }
 
-std::expected<void, DbError> Statement::bind_text(int position, std::string_view text) {
+std::expected<void, DbError> Statement::bind_text_with(int position, std::string_view text,
+                                                       bool copy) {
   if (text.size() > static_cast<std::size_t>(INT_MAX)) {
     return std::unexpected(DbError(db_error::TooLarge{text.size()}));
   }
   return check_bind(::sqlite3_bind_text(stmt_, position, text.data(), static_cast<int>(text.size()),
-                                        SQLITE_TRANSIENT));
+                                        copy ? SQLITE_TRANSIENT : SQLITE_STATIC));
 }
 
-std::expected<void, DbError> Statement::bind_blob(int position, std::span<const char> bytes) {
+std::expected<void, DbError> Statement::bind_blob_with(int position, std::span<const char> bytes,
+                                                       bool copy) {
   if (bytes.size() > static_cast<std::size_t>(INT_MAX)) {
     return std::unexpected(DbError(db_error::TooLarge{bytes.size()}));
   }
   // A null pointer would bind NULL; an empty body must stay a zero-length BLOB.
   if (bytes.empty()) return check_bind(::sqlite3_bind_zeroblob(stmt_, position, 0));
   return check_bind(::sqlite3_bind_blob(stmt_, position, bytes.data(),
-                                        static_cast<int>(bytes.size()), SQLITE_TRANSIENT));
+                                        static_cast<int>(bytes.size()),
+                                        copy ? SQLITE_TRANSIENT : SQLITE_STATIC));
+}
+
+std::expected<void, DbError> Statement::bind_text(int position, std::string_view text) {
+  return bind_text_with(position, text, true);
+}
+
+std::expected<void, DbError> Statement::bind_blob(int position, std::span<const char> bytes) {
+  return bind_blob_with(position, bytes, true);
+}
+
+std::expected<void, DbError> Statement::bind_text_borrowed(int position, std::string_view text) {
+  return bind_text_with(position, text, false);
+}
+
+std::expected<void, DbError> Statement::bind_blob_borrowed(int position,
+                                                           std::span<const char> bytes) {
+  return bind_blob_with(position, bytes, false);
 }
 
 std::expected<void, DbError> Statement::bind_int64(int position, std::int64_t value) {

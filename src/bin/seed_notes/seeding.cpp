@@ -53,21 +53,23 @@ std::expected<void, SeedFailure> insert_catalogue(const Connection& conn,
     const bool archived = note.state == NoteState::Archived;
     const std::int64_t sort_order = archived ? next_archived++ : next_active++;
 
+    // Every value bound here outlives the run of the statement below, and
+    // all nine are bound afresh for each row, so none is copied.
+    const std::string archived_at =
+        archived ? format_rfc3339(seconds_before(instant, note.days_ago / 2 * kSecondsPerDay))
+                 : std::string();
     std::expected<void, DbError> bound;
-    if (!(bound = insert->bind_text(1, *id)) || !(bound = insert->bind_text(2, note.title)) ||
-        !(bound = insert->bind_blob(3, *body_enc)) || !(bound = insert->bind_text(4, note.color)) ||
-        !(bound = insert->bind_text(5, to_text(note.state))) ||
+    if (!(bound = insert->bind_text_borrowed(1, *id)) ||
+        !(bound = insert->bind_text_borrowed(2, note.title)) ||
+        !(bound = insert->bind_blob_borrowed(3, *body_enc)) ||
+        !(bound = insert->bind_text_borrowed(4, note.color)) ||
+        !(bound = insert->bind_text_borrowed(5, to_text(note.state))) ||
         !(bound = insert->bind_int64(6, sort_order)) ||
-        !(bound = insert->bind_text(7, created_at)) ||
-        !(bound = insert->bind_text(8, updated_at))) {
+        !(bound = insert->bind_text_borrowed(7, created_at)) ||
+        !(bound = insert->bind_text_borrowed(8, updated_at))) {
       return fail(std::move(bound.error()));
     }
-    if (archived) {
-      bound = insert->bind_text(
-          9, format_rfc3339(seconds_before(instant, note.days_ago / 2 * kSecondsPerDay)));
-    } else {
-      bound = insert->bind_null(9);
-    }
+    bound = archived ? insert->bind_text_borrowed(9, archived_at) : insert->bind_null(9);
     if (!bound) return fail(std::move(bound.error()));
     if (auto ran = insert->run(); !ran) return fail(std::move(ran.error()));
     if (auto reset = insert->reset(); !reset) return fail(std::move(reset.error()));
