@@ -30,6 +30,14 @@ namespace fs = std::filesystem;
 class Home {
  public:
   Home() {
+    // A home that a script keeps across processes.
+    if (const char* kept = std::getenv("NORVANE_BENCH_HOME"); kept != nullptr && *kept != '\0') {
+      path_ = kept;
+      keep_ = true;
+      ::setenv("XDG_DATA_HOME", path_.c_str(), 1);
+      ::setenv("HOME", path_.c_str(), 1);
+      return;
+    }
     std::string tmpl = (fs::temp_directory_path() / "norvane-bench-XXXXXX").string();
     if (::mkdtemp(tmpl.data()) == nullptr) die("no temporary folder");
     path_ = tmpl;
@@ -37,6 +45,7 @@ class Home {
     ::setenv("HOME", path_.c_str(), 1);
   }
   ~Home() {
+    if (keep_) return;
     std::error_code ec;
     fs::remove_all(path_, ec);
   }
@@ -47,6 +56,7 @@ class Home {
 
  private:
   std::string path_;
+  bool keep_ = false;
 };
 
 constexpr std::string_view kInsert =

@@ -13,7 +13,8 @@ namespace norvane::bench {
 
 // The user home of this process: XDG_DATA_HOME and HOME point into a fresh
 // temporary folder from the first call on, and the folder is removed at exit.
-// Every benchmark that touches the key store calls this first.
+// Every benchmark that touches the key store calls this first. With
+// NORVANE_BENCH_HOME set, that folder is used instead and kept.
 [[nodiscard]] const std::string& bench_home();
 
 // A temporary folder inside the bench home, fresh on every call.

@@ -63,7 +63,8 @@ std::string column_string(sqlite3_stmt* stmt, int index) {
 // Prepares the statement, steps every row, copies the columns and decrypts
 // each body with one cipher context keyed once for the whole call. It checks
 // nothing and builds no error values.
-[[gnu::noinline]] std::vector<FloorNote> list_floor(sqlite3* db, EVP_CIPHER_CTX* ctx, const UserKey& key) {
+[[gnu::noinline]] std::vector<FloorNote> list_floor(sqlite3* db, EVP_CIPHER_CTX* ctx,
+                                                    const UserKey& key) {
   const std::string_view sql = list_all_statement();
   sqlite3_stmt* stmt = nullptr;
   sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt, nullptr);
