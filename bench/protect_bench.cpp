@@ -4,34 +4,14 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 
+#include "bench_support.h"
 #include "norvane/protect/body.h"
 #include "norvane/protect/vault.h"
 
 namespace {
-
-// The key store of a benchmark run lives in a temporary home of its own.
-class BenchHome {
- public:
-  BenchHome() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "norvane-bench-XXXXXX").string();
-    if (::mkdtemp(tmpl.data()) != nullptr) path_ = tmpl;
-    ::setenv("XDG_DATA_HOME", path_.c_str(), 1);
-  }
-  ~BenchHome() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  BenchHome(const BenchHome&) = delete;
-  BenchHome& operator=(const BenchHome&) = delete;
-
- private:
-  std::string path_;
-};
 
 std::string body_of(std::int64_t size) {
   std::string body;
@@ -41,17 +21,18 @@ std::string body_of(std::int64_t size) {
 }
 
 void BM_ProtectBody(benchmark::State& state) {
-  const BenchHome home;
+  (void)norvane::bench::bench_home();
   const std::string body = body_of(state.range(0));
   for (auto _ : state) {
     auto blob = norvane::protect_body(body);
     benchmark::DoNotOptimize(blob);
   }
   state.SetBytesProcessed(state.iterations() * state.range(0));
+  state.SetItemsProcessed(state.iterations());
 }
 
 void BM_UnprotectBody(benchmark::State& state) {
-  const BenchHome home;
+  (void)norvane::bench::bench_home();
   const std::string body = body_of(state.range(0));
   const auto blob = norvane::protect_body(body);
   if (!blob) {
@@ -63,6 +44,7 @@ void BM_UnprotectBody(benchmark::State& state) {
     benchmark::DoNotOptimize(text);
   }
   state.SetBytesProcessed(state.iterations() * state.range(0));
+  state.SetItemsProcessed(state.iterations());
 }
 
 void BM_DecryptVaultPayload(benchmark::State& state) {
@@ -86,6 +68,7 @@ void BM_DecryptVaultPayload(benchmark::State& state) {
     benchmark::DoNotOptimize(plain);
   }
   state.SetBytesProcessed(state.iterations() * state.range(0));
+  state.SetItemsProcessed(state.iterations());
 }
 
 }  // namespace

@@ -34,11 +34,8 @@ enum Column : int {
   kIsLocked,
 };
 
-// One row's columns, read in index order; the body is decoded afterwards.
-struct RawRow {
-  Note note;
-  std::optional<std::span<const char>> body_enc;
-};
+// The stored body of the current row; valid until the next step.
+using BodyEnc = std::optional<std::span<const char>>;
 
 std::expected<void, DbError> read_text(const Statement& stmt, int index, std::string& out) {
   auto text = stmt.column_text(index);
@@ -47,13 +44,14 @@ std::expected<void, DbError> read_text(const Statement& stmt, int index, std::st
   return {};
 }
 
-std::expected<void, DbError> read_row(const Statement& stmt, RawRow& row) {
-  Note& note = row.note;
+// Reads the current row's columns in index order into `note`; the body is
+// decoded afterwards.
+std::expected<void, DbError> read_row(const Statement& stmt, Note& note, BodyEnc& body_enc_out) {
   if (auto r = read_text(stmt, kId, note.id); !r) return r;
   if (auto r = read_text(stmt, kTitle, note.title); !r) return r;
   auto body_enc = stmt.column_optional_blob(kBodyEnc);
   if (!body_enc) return std::unexpected(std::move(body_enc.error()));
-  row.body_enc = *body_enc;
+  body_enc_out = *body_enc;
   if (auto r = read_text(stmt, kColor, note.color); !r) return r;
 
   auto state_text = stmt.column_text(kState);
@@ -79,19 +77,22 @@ std::expected<void, DbError> read_row(const Statement& stmt, RawRow& row) {
   return {};
 }
 
+// Decodes the body into `note.body`: the decrypted text is moved in, not
+// copied.
 std::expected<void, CryptoError> decode_body(
-    RawRow& row, const std::optional<std::span<const std::uint8_t, 32>>& vault_key) {
-  if (!row.body_enc) return {};  // NULL: no body
-  if (row.note.is_locked) {
+    Note& note, const BodyEnc& body_enc,
+    const std::optional<std::span<const std::uint8_t, 32>>& vault_key) {
+  if (!body_enc) return {};  // NULL: no body
+  if (note.is_locked) {
     if (!vault_key) return {};  // hidden until the vault is opened
-    auto body = unprotect_locked_body(*vault_key, *row.body_enc);
+    auto body = unprotect_locked_body(*vault_key, *body_enc);
     if (!body) return std::unexpected(std::move(body.error()));
-    row.note.body = std::move(*body);
+    note.body = std::move(*body);
     return {};
   }
-  auto body = unprotect_body(*row.body_enc);
+  auto body = unprotect_body(*body_enc);
   if (!body) return std::unexpected(std::move(body.error()));
-  row.note.body = std::move(*body);
+  note.body = std::move(*body);
   return {};
 }
 
@@ -114,20 +115,24 @@ std::expected<std::vector<Note>, AppError> list_notes_with_key(
   auto stmt = conn.prepare(list_statement(filter));
   if (!stmt) return std::unexpected(AppError(std::move(stmt.error())));
 
+  // One check of the key store serves every body of the list.
+  const BodyBatch batch;
   std::vector<Note> notes;
   for (;;) {
     auto has_row = stmt->step();
     if (!has_row) return std::unexpected(AppError(std::move(has_row.error())));
     if (!*has_row) break;
-    RawRow row;
-    if (auto read = read_row(*stmt, row); !read) {
+    // Each note is filled where it will stay; on failure the whole list is
+    // dropped anyway.
+    Note& note = notes.emplace_back();
+    BodyEnc body_enc;
+    if (auto read = read_row(*stmt, note, body_enc); !read) {
       return std::unexpected(AppError(std::move(read.error())));
     }
-    if (auto decoded = decode_body(row, vault_key); !decoded) {
+    if (auto decoded = decode_body(note, body_enc, vault_key); !decoded) {
       return std::unexpected(
-          AppError(app_error::NoteDecryption{std::move(row.note.id), decoded.error().message()}));
+          AppError(app_error::NoteDecryption{std::move(note.id), decoded.error().message()}));
     }
-    notes.push_back(std::move(row.note));
   }
   return notes;
 }

@@ -82,6 +82,9 @@ std::string to_lower_full(std::string_view text) {
 }  // namespace
 
 std::expected<NoteState, std::string> parse_note_state(std::string_view text) {
+  // The stored texts themselves need no lower-casing.
+  if (text == "active") return NoteState::Active;
+  if (text == "archived") return NoteState::Archived;
   std::string lower = to_lower_full(text);
   if (lower == "active") return NoteState::Active;
   if (lower == "archived") return NoteState::Archived;

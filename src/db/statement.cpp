@@ -30,6 +30,28 @@ DbError stmt_error(sqlite3_stmt* stmt, int rc) {
   return engine_error(stmt != nullptr ? ::sqlite3_db_handle(stmt) : nullptr, rc);
 }
 
+ValueType value_type_of(int type) noexcept {
+  switch (type) {
+    case SQLITE_INTEGER:
+      return ValueType::Integer;
+    case SQLITE_FLOAT:
+      return ValueType::Real;
+    case SQLITE_TEXT:
+      return ValueType::Text;
+    case SQLITE_BLOB:
+      return ValueType::Blob;
+    default:
+      return ValueType::Null;
+  }
+}
+
+// The column's value, read through one call into the engine: the value
+// accessors then cost no further lookup or lock. The connection is never
+// shared between threads, so the value needs no protection of its own.
+sqlite3_value* column_value(sqlite3_stmt* stmt, int index) noexcept {
+  return ::sqlite3_column_value(stmt, index);
+}
+
 }  // namespace
 
 std::expected<bool, DbError> Statement::step() {
@@ -58,22 +80,42 @@ std::expected<void, DbError> Statement::check_bind(int rc) const {
   return std::unexpected(stmt_error(stmt_, rc));
 }
 
-std::expected<void, DbError> Statement::bind_text(int position, std::string_view text) {
+std::expected<void, DbError> Statement::bind_text_with(int position, std::string_view text,
+                                                       bool copy) {
   if (text.size() > static_cast<std::size_t>(INT_MAX)) {
     return std::unexpected(DbError(db_error::TooLarge{text.size()}));
   }
   return check_bind(::sqlite3_bind_text(stmt_, position, text.data(), static_cast<int>(text.size()),
-                                        SQLITE_TRANSIENT));
+                                        copy ? SQLITE_TRANSIENT : SQLITE_STATIC));
 }
 
-std::expected<void, DbError> Statement::bind_blob(int position, std::span<const char> bytes) {
+std::expected<void, DbError> Statement::bind_blob_with(int position, std::span<const char> bytes,
+                                                       bool copy) {
   if (bytes.size() > static_cast<std::size_t>(INT_MAX)) {
     return std::unexpected(DbError(db_error::TooLarge{bytes.size()}));
   }
   // A null pointer would bind NULL; an empty body must stay a zero-length BLOB.
   if (bytes.empty()) return check_bind(::sqlite3_bind_zeroblob(stmt_, position, 0));
   return check_bind(::sqlite3_bind_blob(stmt_, position, bytes.data(),
-                                        static_cast<int>(bytes.size()), SQLITE_TRANSIENT));
+                                        static_cast<int>(bytes.size()),
+                                        copy ? SQLITE_TRANSIENT : SQLITE_STATIC));
+}
+
+std::expected<void, DbError> Statement::bind_text(int position, std::string_view text) {
+  return bind_text_with(position, text, true);
+}
+
+std::expected<void, DbError> Statement::bind_blob(int position, std::span<const char> bytes) {
+  return bind_blob_with(position, bytes, true);
+}
+
+std::expected<void, DbError> Statement::bind_text_borrowed(int position, std::string_view text) {
+  return bind_text_with(position, text, false);
+}
+
+std::expected<void, DbError> Statement::bind_blob_borrowed(int position,
+                                                           std::span<const char> bytes) {
+  return bind_blob_with(position, bytes, false);
 }
 
 std::expected<void, DbError> Statement::bind_int64(int position, std::int64_t value) {
@@ -89,18 +131,7 @@ int Statement::column_count() const noexcept {
 }
 
 ValueType Statement::column_type(int index) const noexcept {
-  switch (::sqlite3_column_type(stmt_, index)) {
-    case SQLITE_INTEGER:
-      return ValueType::Integer;
-    case SQLITE_FLOAT:
-      return ValueType::Real;
-    case SQLITE_TEXT:
-      return ValueType::Text;
-    case SQLITE_BLOB:
-      return ValueType::Blob;
-    default:
-      return ValueType::Null;
-  }
+  return value_type_of(::sqlite3_column_type(stmt_, index));
 }
 
 std::string Statement::column_name(int index) const {
@@ -116,17 +147,19 @@ std::expected<std::int64_t, DbError> Statement::column_int64(int index) const {
   if (index < 0 || index >= column_count()) {
     return std::unexpected(DbError(db_error::InvalidColumnIndex{index}));
   }
-  if (column_type(index) != ValueType::Integer) return std::unexpected(invalid_column_type(index));
-  return ::sqlite3_column_int64(stmt_, index);
+  sqlite3_value* value = column_value(stmt_, index);
+  if (::sqlite3_value_type(value) != SQLITE_INTEGER) {
+    return std::unexpected(invalid_column_type(index));
+  }
+  return ::sqlite3_value_int64(value);
 }
 
-std::expected<std::string_view, DbError> Statement::column_text(int index) const {
-  if (index < 0 || index >= column_count()) {
-    return std::unexpected(DbError(db_error::InvalidColumnIndex{index}));
-  }
-  if (column_type(index) != ValueType::Text) return std::unexpected(invalid_column_type(index));
-  const auto* data = reinterpret_cast<const char*>(::sqlite3_column_text(stmt_, index));
-  const auto size = static_cast<std::size_t>(::sqlite3_column_bytes(stmt_, index));
+namespace {
+
+// The text of a value known to be TEXT, checked to be UTF-8.
+std::expected<std::string_view, DbError> checked_text(sqlite3_value* value, int index) {
+  const auto* data = reinterpret_cast<const char*>(::sqlite3_value_text(value));
+  const auto size = static_cast<std::size_t>(::sqlite3_value_bytes(value));
   const std::string_view text(data != nullptr ? data : "", size);
   if (auto valid = validate_utf8(text); !valid) {
     return std::unexpected(
@@ -135,14 +168,32 @@ std::expected<std::string_view, DbError> Statement::column_text(int index) const
   return text;
 }
 
+}  // namespace
+
+std::expected<std::string_view, DbError> Statement::column_text(int index) const {
+  if (index < 0 || index >= column_count()) {
+    return std::unexpected(DbError(db_error::InvalidColumnIndex{index}));
+  }
+  sqlite3_value* value = column_value(stmt_, index);
+  if (::sqlite3_value_type(value) != SQLITE_TEXT)
+    return std::unexpected(invalid_column_type(index));
+  return checked_text(value, index);
+}
+
 std::expected<std::optional<std::string_view>, DbError> Statement::column_optional_text(
     int index) const {
-  if (index >= 0 && index < column_count() && column_type(index) == ValueType::Null) {
-    return std::nullopt;
+  if (index < 0 || index >= column_count()) {
+    return std::unexpected(DbError(db_error::InvalidColumnIndex{index}));
   }
-  auto text = column_text(index);
-  if (!text) return std::unexpected(std::move(text.error()));
-  return *text;
+  sqlite3_value* value = column_value(stmt_, index);
+  switch (::sqlite3_value_type(value)) {
+    case SQLITE_NULL:
+      return std::nullopt;
+    case SQLITE_TEXT:
+      return checked_text(value, index);
+    default:
+      return std::unexpected(invalid_column_type(index));
+  }
 }
 
 std::expected<std::optional<std::span<const char>>, DbError> Statement::column_optional_blob(
@@ -150,12 +201,13 @@ std::expected<std::optional<std::span<const char>>, DbError> Statement::column_o
   if (index < 0 || index >= column_count()) {
     return std::unexpected(DbError(db_error::InvalidColumnIndex{index}));
   }
-  switch (column_type(index)) {
-    case ValueType::Null:
+  sqlite3_value* value = column_value(stmt_, index);
+  switch (::sqlite3_value_type(value)) {
+    case SQLITE_NULL:
       return std::nullopt;
-    case ValueType::Blob: {
-      const auto* data = static_cast<const char*>(::sqlite3_column_blob(stmt_, index));
-      const auto size = static_cast<std::size_t>(::sqlite3_column_bytes(stmt_, index));
+    case SQLITE_BLOB: {
+      const auto* data = static_cast<const char*>(::sqlite3_value_blob(value));
+      const auto size = static_cast<std::size_t>(::sqlite3_value_bytes(value));
       return std::span<const char>(data, data != nullptr ? size : 0);
     }
     default:

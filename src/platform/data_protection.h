@@ -30,4 +30,33 @@ inline constexpr std::size_t kMaxDataBlobBytes = 0xFFFF'FFFFu;
 // Reverses protect_data for the same user.
 [[nodiscard]] std::expected<std::string, std::uint32_t> unprotect_data(std::span<const char> blob);
 
+// Calls made on this thread while a KeyCheckBatch is alive may share one
+// check of the user's key store: the first call of the batch checks it as
+// every call outside a batch does, and the later calls of the same batch rely
+// on that check. A key store changed in the middle of a batch is noticed by
+// the next batch or call. Batches nest; the outermost one counts. A backend
+// whose service keeps its own keys may ignore batches.
+class KeyCheckBatch {
+ public:
+  KeyCheckBatch() noexcept { enter(); }
+  ~KeyCheckBatch() { leave(); }
+  KeyCheckBatch(const KeyCheckBatch&) = delete;
+  KeyCheckBatch& operator=(const KeyCheckBatch&) = delete;
+
+  // The same, for owners that cannot hold the object: every enter must be
+  // matched by one leave on the same thread.
+  static void enter() noexcept {
+    if (depth_++ == 0) ++serial_;
+  }
+  static void leave() noexcept { --depth_; }
+
+  // The serial number of the batch this thread is in (never 0), or 0 outside
+  // any batch.
+  [[nodiscard]] static std::uint64_t current() noexcept { return depth_ > 0 ? serial_ : 0; }
+
+ private:
+  static inline thread_local unsigned depth_ = 0;
+  static inline thread_local std::uint64_t serial_ = 0;
+};
+
 }  // namespace norvane::platform

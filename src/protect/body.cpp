@@ -9,6 +9,14 @@
 
 namespace norvane {
 
+BodyBatch::BodyBatch() noexcept {
+  platform::KeyCheckBatch::enter();
+}
+
+BodyBatch::~BodyBatch() {
+  platform::KeyCheckBatch::leave();
+}
+
 std::expected<Bytes, CryptoError> protect_body(std::span<const char> body) {
   if (body.empty()) return Bytes{};
   auto blob = platform::protect_data(body);

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <random>
 #include <set>
+#include <string>
 
 #include "note_id.h"
 #include "stopwatch.h"
@@ -30,6 +35,49 @@ TEST(Rfc3339, HandlesLeapDaysAndYearEnds) {
   EXPECT_EQ(format_rfc3339(at(1735689599)), "2024-12-31T23:59:59+00:00");
   EXPECT_EQ(format_rfc3339(at(4107542400)), "2100-03-01T00:00:00+00:00");
   EXPECT_EQ(format_rfc3339(at(-1)), "1969-12-31T23:59:59+00:00");
+}
+
+// Against an independent reference built from the standard calendar types
+// and printf, for instants spread over the four-digit years and every kind of
+// fraction.
+TEST(Rfc3339, AgreesWithTheCalendarOfTheStandardLibrary) {
+  std::mt19937_64 rng(20250310);
+  // 1970-01-01 to 9999-12-31.
+  std::uniform_int_distribution<std::int64_t> when(0, 253402300799);
+  const std::array<std::uint32_t, 4> unit{1'000'000'000, 1'000'000, 1'000, 1};
+  for (int i = 0; i < 20000; ++i) {
+    const std::int64_t s = when(rng);
+    // A multiple of a whole second (zero), millisecond, microsecond or
+    // nanosecond.
+    const std::uint32_t step = unit[static_cast<std::size_t>(i) % unit.size()];
+    const auto ns = static_cast<std::uint32_t>(rng() % (1'000'000'000 / step)) * step;
+
+    using namespace std::chrono;
+    const sys_seconds tp{std::chrono::seconds{s}};
+    const auto day = floor<days>(tp);
+    const year_month_day ymd{day};
+    const hh_mm_ss<std::chrono::seconds> hms{tp - day};
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%04d-%02u-%02uT%02ld:%02ld:%02lld",
+                  static_cast<int>(ymd.year()), static_cast<unsigned>(ymd.month()),
+                  static_cast<unsigned>(ymd.day()), static_cast<long>(hms.hours().count()),
+                  static_cast<long>(hms.minutes().count()),
+                  static_cast<long long>(hms.seconds().count()));
+    std::string want = expected;
+    if (ns != 0) {
+      char fraction[16];
+      if (ns % 1'000'000 == 0) {
+        std::snprintf(fraction, sizeof fraction, ".%03u", ns / 1'000'000);
+      } else if (ns % 1'000 == 0) {
+        std::snprintf(fraction, sizeof fraction, ".%06u", ns / 1'000);
+      } else {
+        std::snprintf(fraction, sizeof fraction, ".%09u", ns);
+      }
+      want += fraction;
+    }
+    want += "+00:00";
+    ASSERT_EQ(format_rfc3339(at(s, ns)), want) << s << " " << ns;
+  }
 }
 
 TEST(Rfc3339, BackDatingKeepsTheFraction) {

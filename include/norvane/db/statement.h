@@ -40,6 +40,13 @@ class Statement {
   // Parameter positions start at 1.
   [[nodiscard]] std::expected<void, DbError> bind_text(int position, std::string_view text);
   [[nodiscard]] std::expected<void, DbError> bind_blob(int position, std::span<const char> bytes);
+  // The same without a copy: the bytes must stay valid and unchanged until the
+  // statement has been stepped for the last time with them and is rebound,
+  // reset or finalized.
+  [[nodiscard]] std::expected<void, DbError> bind_text_borrowed(int position,
+                                                                std::string_view text);
+  [[nodiscard]] std::expected<void, DbError> bind_blob_borrowed(int position,
+                                                                std::span<const char> bytes);
   [[nodiscard]] std::expected<void, DbError> bind_int64(int position, std::int64_t value);
   [[nodiscard]] std::expected<void, DbError> bind_null(int position);
 
@@ -66,6 +73,10 @@ class Statement {
 
  private:
   [[nodiscard]] std::expected<void, DbError> check_bind(int rc) const;
+  [[nodiscard]] std::expected<void, DbError> bind_text_with(int position, std::string_view text,
+                                                            bool copy);
+  [[nodiscard]] std::expected<void, DbError> bind_blob_with(int position,
+                                                            std::span<const char> bytes, bool copy);
 
   sqlite3_stmt* stmt_ = nullptr;
 };

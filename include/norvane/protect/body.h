@@ -29,6 +29,19 @@ using Bytes = std::string;
 // they are, or the result is Utf8Decode and the bytes are wiped.
 [[nodiscard]] std::expected<std::string, CryptoError> unprotect_body(std::span<const char> blob);
 
+// While a BodyBatch lives, the calls above on the same thread share one check
+// of the user's key store: the first call checks it, the later ones rely on
+// that check. A list of notes or a seeding run is one batch; a key store that
+// changes in the middle of one is noticed by the next batch or call. Batches
+// nest.
+class BodyBatch {
+ public:
+  BodyBatch() noexcept;
+  ~BodyBatch();
+  BodyBatch(const BodyBatch&) = delete;
+  BodyBatch& operator=(const BodyBatch&) = delete;
+};
+
 // A character array would be taken whole, terminating NUL included; pass a
 // std::string_view (or std::string) instead.
 template <std::size_t N>

@@ -35,6 +35,8 @@ std::expected<void, SeedFailure> insert_catalogue(const Connection& conn,
                                                   platform::UtcTime instant) {
   auto insert = conn.prepare(kInsert);
   if (!insert) return fail(std::move(insert.error()));
+  // One check of the key store serves every body of the catalogue.
+  const BodyBatch batch;
 
   std::int64_t next_active = 0;
   std::int64_t next_archived = 0;
@@ -51,21 +53,23 @@ std::expected<void, SeedFailure> insert_catalogue(const Connection& conn,
     const bool archived = note.state == NoteState::Archived;
     const std::int64_t sort_order = archived ? next_archived++ : next_active++;
 
+    // Every value bound here outlives the run of the statement below, and
+    // all nine are bound afresh for each row, so none is copied.
+    const std::string archived_at =
+        archived ? format_rfc3339(seconds_before(instant, note.days_ago / 2 * kSecondsPerDay))
+                 : std::string();
     std::expected<void, DbError> bound;
-    if (!(bound = insert->bind_text(1, *id)) || !(bound = insert->bind_text(2, note.title)) ||
-        !(bound = insert->bind_blob(3, *body_enc)) || !(bound = insert->bind_text(4, note.color)) ||
-        !(bound = insert->bind_text(5, to_text(note.state))) ||
+    if (!(bound = insert->bind_text_borrowed(1, *id)) ||
+        !(bound = insert->bind_text_borrowed(2, note.title)) ||
+        !(bound = insert->bind_blob_borrowed(3, *body_enc)) ||
+        !(bound = insert->bind_text_borrowed(4, note.color)) ||
+        !(bound = insert->bind_text_borrowed(5, to_text(note.state))) ||
         !(bound = insert->bind_int64(6, sort_order)) ||
-        !(bound = insert->bind_text(7, created_at)) ||
-        !(bound = insert->bind_text(8, updated_at))) {
+        !(bound = insert->bind_text_borrowed(7, created_at)) ||
+        !(bound = insert->bind_text_borrowed(8, updated_at))) {
       return fail(std::move(bound.error()));
     }
-    if (archived) {
-      bound = insert->bind_text(
-          9, format_rfc3339(seconds_before(instant, note.days_ago / 2 * kSecondsPerDay)));
-    } else {
-      bound = insert->bind_null(9);
-    }
+    bound = archived ? insert->bind_text_borrowed(9, archived_at) : insert->bind_null(9);
     if (!bound) return fail(std::move(bound.error()));
     if (auto ran = insert->run(); !ran) return fail(std::move(ran.error()));
     if (auto reset = insert->reset(); !reset) return fail(std::move(reset.error()));
@@ -80,8 +84,12 @@ void rollback_if_open(const Connection& conn) {
 }  // namespace
 
 std::expected<void, SeedFailure> seed_demo_notes(const Connection& conn) {
+  return seed_demo_notes(conn, stdout);
+}
+
+std::expected<void, SeedFailure> seed_demo_notes(const Connection& conn, std::FILE* out) {
   const std::span<const DemoNote> catalogue = demo_catalogue();
-  fmt::print("\nPreparing to insert {} demo notes...\n", catalogue.size());
+  fmt::print(out, "\nPreparing to insert {} demo notes...\n", catalogue.size());
 
   const Stopwatch stopwatch;
   const platform::UtcTime instant = platform::utc_now();
@@ -98,7 +106,8 @@ std::expected<void, SeedFailure> seed_demo_notes(const Connection& conn) {
   const double elapsed_ms = stopwatch.elapsed_ms();
 
   const auto count = catalogue.size();
-  fmt::print("Successfully inserted and encrypted {} notes in {:.2f} ms (avg {:.2f} ms/note)\n",
+  fmt::print(out,
+             "Successfully inserted and encrypted {} notes in {:.2f} ms (avg {:.2f} ms/note)\n",
              count, elapsed_ms, elapsed_ms / static_cast<double>(count));
   return {};
 }

@@ -1,6 +1,7 @@
 // The seeding phase: the demo catalogue inserted in one transaction.
 #pragma once
 
+#include <cstdio>
 #include <expected>
 #include <variant>
 
@@ -18,5 +19,9 @@ using SeedFailure = std::variant<DbError, CryptoError, AppError>;
 // two progress lines. On failure no demo note of this call remains and no
 // transaction is left open.
 [[nodiscard]] std::expected<void, SeedFailure> seed_demo_notes(const Connection& conn);
+
+// The same, with the two progress lines written to `out`.
+[[nodiscard]] std::expected<void, SeedFailure> seed_demo_notes(const Connection& conn,
+                                                               std::FILE* out);
 
 }  // namespace norvane::seeder

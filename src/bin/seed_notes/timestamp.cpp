@@ -2,6 +2,9 @@
 
 #include <fmt/format.h>
 
+#include <array>
+#include <string_view>
+
 namespace norvane::seeder {
 
 namespace {
@@ -29,6 +32,14 @@ constexpr CivilDate civil_from_days(std::int64_t days) noexcept {
 static_assert(civil_from_days(0).year == 1970 && civil_from_days(0).month == 1);
 static_assert(civil_from_days(11017).year == 2000 && civil_from_days(11017).day == 1);
 
+// ".fff", ".ffffff", ".fffffffff" or nothing: the fewest exact digits.
+std::string fraction_text(std::uint32_t ns) {
+  if (ns == 0) return {};
+  if (ns % 1'000'000 == 0) return fmt::format(".{:03}", ns / 1'000'000);
+  if (ns % 1'000 == 0) return fmt::format(".{:06}", ns / 1'000);
+  return fmt::format(".{:09}", ns);
+}
+
 constexpr std::int64_t floor_div(std::int64_t a, std::int64_t b) noexcept {
   return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
 }
@@ -39,20 +50,49 @@ std::string format_rfc3339(platform::UtcTime time) {
   const std::int64_t days = floor_div(time.seconds, 86400);
   const auto second_of_day = static_cast<unsigned>(time.seconds - days * 86400);
   const CivilDate date = civil_from_days(days);
-  std::string out =
-      fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}", date.year, date.month, date.day,
-                  second_of_day / 3600, second_of_day / 60 % 60, second_of_day % 60);
+  if (date.year < 0 || date.year > 9999) {
+    // Outside four digits; never met by the note store's dates.
+    return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}{}+00:00", date.year, date.month,
+                       date.day, second_of_day / 3600, second_of_day / 60 % 60, second_of_day % 60,
+                       fraction_text(time.nanoseconds));
+  }
+
+  // "YYYY-MM-DDTHH:MM:SS", the fraction, "+00:00": at most 35 characters,
+  // written digit by digit into one buffer.
+  std::array<char, 35> buf{};
+  char* p = buf.data();
+  const auto digits = [&p](std::uint32_t value, int count) {
+    for (int i = count - 1; i >= 0; --i) {
+      p[i] = static_cast<char>('0' + value % 10);
+      value /= 10;
+    }
+    p += count;
+  };
+  digits(static_cast<std::uint32_t>(date.year), 4);
+  *p++ = '-';
+  digits(date.month, 2);
+  *p++ = '-';
+  digits(date.day, 2);
+  *p++ = 'T';
+  digits(second_of_day / 3600, 2);
+  *p++ = ':';
+  digits(second_of_day / 60 % 60, 2);
+  *p++ = ':';
+  digits(second_of_day % 60, 2);
   const std::uint32_t ns = time.nanoseconds;
   if (ns == 0) {
   } else if (ns % 1'000'000 == 0) {
-    fmt::format_to(std::back_inserter(out), ".{:03}", ns / 1'000'000);
+    *p++ = '.';
+    digits(ns / 1'000'000, 3);
   } else if (ns % 1'000 == 0) {
-    fmt::format_to(std::back_inserter(out), ".{:06}", ns / 1'000);
+    *p++ = '.';
+    digits(ns / 1'000, 6);
   } else {
-    fmt::format_to(std::back_inserter(out), ".{:09}", ns);
+    *p++ = '.';
+    digits(ns, 9);
   }
-  out += "+00:00";
-  return out;
+  for (const char c : std::string_view("+00:00")) *p++ = c;
+  return std::string(buf.data(), p);
 }
 
 }  // namespace norvane::seeder

@@ -127,19 +127,40 @@ struct MasterKey {
   }
 };
 
-// The key this thread used last, and the file it came from. Keyed by the
-// path, since the user's data home can change between calls, and checked
-// against the file's identity on every use.
+// The key this thread used last, the file it came from, and two cipher
+// contexts keyed with it (one to seal, one to open), so that a call only sets
+// a new nonce. Keyed by the path, since the user's data home can change
+// between calls, and checked against the file's identity on every use (once
+// per batch inside a KeyCheckBatch).
 struct KeyCache {
   std::string path;
   FileIdentity identity;
   MasterKey key;
+  posix::CipherCtx seal;
+  posix::CipherCtx open;
+  std::uint64_t checked_in_batch = 0;
   bool loaded = false;
 
+  KeyCache() = default;
+  KeyCache(const KeyCache&) = delete;
+  KeyCache& operator=(const KeyCache&) = delete;
+  ~KeyCache() { clear(); }
+
+  // Forgets the key; resetting a context wipes its key schedule.
   void clear() noexcept {
     loaded = false;
+    checked_in_batch = 0;
     key.wipe();
     path.clear();
+    if (seal) EVP_CIPHER_CTX_reset(seal.get());
+    if (open) EVP_CIPHER_CTX_reset(open.get());
+  }
+
+  [[nodiscard]] bool key_contexts() noexcept {
+    if (!seal) seal.reset(EVP_CIPHER_CTX_new());
+    if (!open) open.reset(EVP_CIPHER_CTX_new());
+    return seal && open && posix::gcm_key(seal.get(), true, key.key) &&
+           posix::gcm_key(open.get(), false, key.key);
   }
 };
 
@@ -288,17 +309,22 @@ struct KeyLoadError {
 
 enum class KeyUse { Existing, CreateIfMissing };
 
-[[nodiscard]] std::expected<const MasterKey*, std::uint32_t> user_key(KeyUse use) {
+// The user's key, ready in this thread's cache.
+[[nodiscard]] std::expected<KeyCache*, std::uint32_t> user_key(KeyUse use) {
+  KeyCache& cache = t_key_cache;
+  const std::uint64_t batch = KeyCheckBatch::current();
+  if (batch != 0 && cache.loaded && cache.checked_in_batch == batch) return &cache;
+
   const auto data_home = xdg_data_home();
   if (!data_home) return std::unexpected(kErrorAccessDenied);
   const std::string dir = join(*data_home, "data-protection");
   const std::string path = join(dir, "master.key");
 
-  KeyCache& cache = t_key_cache;
   if (cache.loaded && cache.path == path) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0 && FileIdentity::of(st) == cache.identity) {
-      return &cache.key;
+      cache.checked_in_batch = batch;
+      return &cache;
     }
   }
   cache.clear();
@@ -314,9 +340,14 @@ enum class KeyUse { Existing, CreateIfMissing };
     cache.clear();
     return std::unexpected(loaded.error().code);
   }
+  if (!cache.key_contexts()) {
+    cache.clear();
+    return std::unexpected(kErrorGenFailure);
+  }
   cache.path = path;
   cache.loaded = true;
-  return &cache.key;
+  cache.checked_in_batch = batch;
+  return &cache;
 }
 
 }  // namespace
@@ -329,7 +360,7 @@ std::expected<std::string, std::uint32_t> protect_data(std::span<const char> inp
   std::array<std::uint8_t, kBlobHeaderBytes> header{};
   std::memcpy(header.data(), kBlobMagic.data(), kBlobMagic.size());
   header[kBlobMagic.size()] = kFormatVersion;
-  std::memcpy(header.data() + kBlobMagic.size() + 1, (*key)->id.data(), kKeyIdBytes);
+  std::memcpy(header.data() + kBlobMagic.size() + 1, (*key)->key.id.data(), kKeyIdBytes);
 
   std::array<std::uint8_t, kNonceBytes> nonce{};
   if (!fill_random(nonce)) return fail(kErrorGenFailure);
@@ -339,7 +370,7 @@ std::expected<std::string, std::uint32_t> protect_data(std::span<const char> inp
   std::memcpy(blob.data() + kBlobHeaderBytes, nonce.data(), nonce.size());
   const std::span<char> text{blob.data() + kBlobHeaderBytes + kNonceBytes, input.size()};
   std::array<std::uint8_t, kTagBytes> tag{};
-  if (!posix::gcm_seal((*key)->key, nonce, header, input, text, tag)) {
+  if (!posix::gcm_seal_keyed((*key)->seal.get(), nonce, header, input, text, tag)) {
     secure_wipe(std::span{blob});
     return fail(kErrorGenFailure);
   }
@@ -359,7 +390,7 @@ std::expected<std::string, std::uint32_t> unprotect_data(std::span<const char> b
 
   std::array<std::uint8_t, kBlobHeaderBytes> header{};
   std::memcpy(header.data(), blob.data(), header.size());
-  if (std::memcmp(header.data() + kBlobMagic.size() + 1, (*key)->id.data(), kKeyIdBytes) != 0) {
+  if (std::memcmp(header.data() + kBlobMagic.size() + 1, (*key)->key.id.data(), kKeyIdBytes) != 0) {
     return fail(kNteBadKeyState);
   }
   std::array<std::uint8_t, kNonceBytes> nonce{};
@@ -370,7 +401,9 @@ std::expected<std::string, std::uint32_t> unprotect_data(std::span<const char> b
   std::memcpy(tag.data(), ciphertext.data() + text_len, tag.size());
 
   std::string plain(text_len, '\0');
-  if (auto opened = posix::gcm_open((*key)->key, nonce, header, ciphertext, plain, tag); !opened) {
+  if (auto opened =
+          posix::gcm_open_keyed((*key)->open.get(), nonce, header, ciphertext, plain, tag);
+      !opened) {
     secure_wipe(std::span{plain});
     return fail(opened.error() == GcmFailure::TagMismatch ? kErrorInvalidData : kErrorGenFailure);
   }
