@@ -45,7 +45,8 @@ class FaultInjection : public ::testing::Test {
 
   // For each kind and persistence, arms the fault at N = 1, 2, ... around
   // `trial` until a trial injects nothing; `check` runs after each trial with
-  // the fault disarmed. Returns the number of injection points covered.
+  // the fault disarmed. Returns the number of distinct I/O calls that a fault
+  // was injected into.
   int loop(const std::function<void()>& prepare, const std::function<void(const FaultPlan&)>& trial,
            const std::function<void(const FaultPlan&)>& check) {
     int total = 0;
@@ -65,7 +66,8 @@ class FaultInjection : public ::testing::Test {
         }
         EXPECT_LE(n, kMaxPoints) << testing::name_of(kind);
         const int points = n - 1;
-        if (!persistent) total += points;
+        // Disk-full faults hit the same calls as write faults: count them once.
+        if (!persistent && kind != FaultKind::Full) total += points;
         summary_ += std::string(testing::name_of(kind)) + (persistent ? "+" : "") + "=" +
                     std::to_string(points) + " ";
       }
@@ -180,7 +182,7 @@ TEST_F(FaultInjection, SeedingKeepsEarlierNotesAndAddsAllOrNothing) {
              EXPECT_TRUE(listed.has_value()) << listed.error().debug();
              if (!ok) note_failure();
            });
-  std::printf("[ fault points ] seeding: %d injection points per pass\n", points);
+  std::printf("[ fault points ] seeding: %d I/O calls, each failed in every way\n", points);
   EXPECT_GT(points, 20);
   EXPECT_GT(failed_runs, points / 2) << "the faults did not reach the engine";
 }
@@ -240,7 +242,7 @@ TEST_F(FaultInjection, AClearingRunEndsWithTheOldNotesNoNotesOrTheWholeBatch) {
              if (!ok) note_failure();
            });
   ::unsetenv("NORVANE_DATA_DIR");
-  std::printf("[ fault points ] clearing run: %d injection points per pass\n", points);
+  std::printf("[ fault points ] clearing run: %d I/O calls, each failed in every way\n", points);
   EXPECT_GT(points, 20);
   EXPECT_GT(failed_runs, points / 2) << "the faults did not reach the engine";
 }
@@ -340,7 +342,7 @@ TEST_F(FaultInjection, AnInterruptedMigrationLosesNothingAndTheNextOpenCompletes
              EXPECT_TRUE(complete);
              if (!ok || !complete) note_failure();
            });
-  std::printf("[ fault points ] migration: %d injection points per pass\n", points);
+  std::printf("[ fault points ] migration: %d I/O calls, each failed in every way\n", points);
   EXPECT_GT(points, 10);
   EXPECT_GT(failed_runs, points / 2) << "the faults did not reach the engine";
 }
