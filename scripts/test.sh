@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: once optimised, once under AddressSanitizer and
-# UndefinedBehaviorSanitizer; then checks that the benchmarks still run; then
-# cross-builds for Windows and runs the Windows tests under Wine.
+# UndefinedBehaviorSanitizer; checks that the benchmarks still run; gives each
+# fuzz harness a short run (scripts/fuzz.sh runs them longer); then cross-builds
+# for Windows and runs the Windows tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -9,6 +10,7 @@ scripts/install-deps.sh
 cmake --workflow --preset release
 cmake --workflow --preset asan
 build/release/bench/norvane_bench --benchmark_min_time=0.001 >/dev/null
+scripts/fuzz.sh 12
 
 # The Windows build: cross-built with MinGW-w64, its tests run under Wine.
 scripts/install-deps.sh g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 googletest

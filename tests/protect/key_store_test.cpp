@@ -4,11 +4,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <mutex>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "child.h"
@@ -219,6 +225,185 @@ TEST_F(KeyStore, UnusableDataHomeFails) {
   auto blob = protect_body("note"sv);
   ASSERT_FALSE(blob);
   EXPECT_EQ(blob.error(), CryptoError::protect_failed(kGenFailure));
+}
+
+// Replaces a file through a new inode, so that no cached view of the old one
+// can stand for it.
+void replace_file(const fs::path& path, std::string_view content, mode_t mode) {
+  const fs::path temp = path.string() + ".new";
+  write_file(temp, content, mode);
+  fs::rename(temp, path);
+}
+
+// The folders around the key are checked before a key is read or made. Each
+// case starts from a fresh data home holding a good copy of the key, so that
+// no key cached by an earlier call stands in for the check.
+TEST_F(KeyStore, KeyFoldersThatOthersCouldChangeAreRefusedAndNoKeyIsMade) {
+  const Bytes blob = protect("note");
+  const std::string good = read_file(key_file());
+  struct Case {
+    const char* what;
+    std::function<void(const fs::path& data_home)> spoil;
+    const char* detail;
+    bool needs_root = false;
+  };
+  const auto chmod_to = [](const char* sub, mode_t mode) {
+    return
+        [=](const fs::path& data_home) { ASSERT_EQ(::chmod((data_home / sub).c_str(), mode), 0); };
+  };
+  const auto chown_nobody = [](const char* sub) {
+    return [=](const fs::path& data_home) {
+      ASSERT_EQ(::chown((data_home / sub).c_str(), 65534, 65534), 0);
+    };
+  };
+  const Case cases[] = {
+      {"key folder readable by the group", chmod_to("data-protection", 0750), kAccessDenied},
+      {"key folder open to others", chmod_to("data-protection", 0701), kAccessDenied},
+      {"key folder of another user", chown_nobody("data-protection"), kAccessDenied, true},
+      {"data home writable by the group", chmod_to(".", 0770), kAccessDenied},
+      {"data home writable by everyone, sticky", chmod_to(".", 01777), kAccessDenied},
+      {"data home of another user", chown_nobody("."), kAccessDenied, true},
+      {"key folder is a symbolic link",
+       [](const fs::path& data_home) {
+         fs::rename(data_home / "data-protection", data_home / "real");
+         fs::create_directory_symlink(data_home / "real", data_home / "data-protection");
+       },
+       kGenFailure},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.needs_root && ::geteuid() != 0) continue;
+    const ScopedUserHome fresh;
+    const fs::path data_home = fresh.dir().path() / "xdg";
+    fs::create_directories(data_home / "data-protection");
+    ASSERT_EQ(::chmod(data_home.c_str(), 0700), 0);
+    ASSERT_EQ(::chmod((data_home / "data-protection").c_str(), 0700), 0);
+    write_file(data_home / "data-protection" / "master.key", good, 0600);
+    c.spoil(data_home);
+
+    auto protected_again = protect_body("new note"sv);
+    ASSERT_FALSE(protected_again);
+    EXPECT_EQ(protected_again.error(), CryptoError::protect_failed(c.detail));
+    auto read_back = unprotect_body(blob);
+    ASSERT_FALSE(read_back);
+    EXPECT_EQ(read_back.error(), CryptoError::unprotect_failed(c.detail));
+    const fs::path key = fs::canonical(data_home / "data-protection") / "master.key";
+    EXPECT_EQ(read_file(key), good);
+    EXPECT_EQ(names_in(key.parent_path()), std::vector<std::string>{"master.key"});
+  }
+  // A data home that is writable by its owner only (and the default one) is fine.
+  auto text = unprotect_body(blob);
+  ASSERT_TRUE(text) << text.error().detail();
+}
+
+// A key file of the right form whose bits were damaged cannot be told from
+// another key: blobs made before fail to read, and the file stays as it is.
+TEST_F(KeyStore, ADamagedKeyFailsOldBlobsAndIsNeverReplaced) {
+  const Bytes blob = protect("note");
+  const std::string good = read_file(key_file());
+  std::string damaged_key = good;
+  damaged_key[40] = static_cast<char>(damaged_key[40] ^ 0x10);  // in the key bytes
+  replace_file(key_file(), damaged_key, 0600);
+  auto text = unprotect_body(blob);
+  ASSERT_FALSE(text);
+  EXPECT_EQ(text.error(), CryptoError::unprotect_failed("The data is invalid. (0x8007000D)"));
+
+  std::string damaged_id = good;
+  damaged_id[7] = static_cast<char>(damaged_id[7] ^ 0x01);  // in the key identifier
+  replace_file(key_file(), damaged_id, 0600);
+  text = unprotect_body(blob);
+  ASSERT_FALSE(text);
+  EXPECT_EQ(text.error(), CryptoError::unprotect_failed(kBadKeyState));
+  protect("protected under whatever key is there");
+  EXPECT_EQ(read_file(key_file()), damaged_id);
+}
+
+// Whether the bytes whose inverse is `inverted` occur anywhere in the
+// process's writable memory (the bytes themselves are never formed, so the
+// search cannot find itself). Read through /proc/self/mem, so that
+// sanitizers see no access to poisoned bytes.
+bool in_process_memory(const std::array<std::uint8_t, 32>& inverted) {
+  std::ifstream maps("/proc/self/maps");
+  const int mem = ::open("/proc/self/mem", O_RDONLY | O_CLOEXEC);
+  if (mem < 0) return false;
+  bool found = false;
+  std::string line;
+  std::vector<char> buffer;
+  while (!found && std::getline(maps, line)) {
+    std::istringstream fields(line);
+    std::string range, perms;
+    fields >> range >> perms;
+    if (perms.size() < 2 || perms[0] != 'r' || perms[1] != 'w') continue;
+    const auto dash = range.find('-');
+    const auto begin = std::stoull(range.substr(0, dash), nullptr, 16);
+    const auto end = std::stoull(range.substr(dash + 1), nullptr, 16);
+    if (end - begin > (std::uint64_t{256} << 20)) continue;  // sanitizer shadow, not data
+    buffer.resize(end - begin);
+    const ssize_t n = ::pread(mem, buffer.data(), buffer.size(), static_cast<off_t>(begin));
+    if (n <= 0) continue;
+    const auto* hay = reinterpret_cast<const std::uint8_t*>(buffer.data());
+    const auto size = static_cast<std::size_t>(n);
+    const auto first = static_cast<std::uint8_t>(~inverted[0]);
+    for (std::size_t at = 0; !found && at + inverted.size() <= size; ++at) {
+      if (hay[at] != first) continue;
+      std::size_t i = 1;
+      while (i < inverted.size() && hay[at + i] == static_cast<std::uint8_t>(~inverted[i])) ++i;
+      found = i == inverted.size();
+    }
+  }
+  ::close(mem);
+  return found;
+}
+
+// The key a thread has loaded is wiped from memory when the thread releases
+// it. Checked in a child process that never loaded this key before.
+TEST_F(KeyStore, TheKeyIsWipedFromMemoryWhenReleased) {
+  // A key of known bytes, written here without ever being loaded by the
+  // store. Only its inverse is kept, so that this copy is never found.
+  std::array<std::uint8_t, 32> inverted{};
+  {
+    std::array<std::uint8_t, 53> content{'N', 'V', 'M', 'K', 1};
+    for (std::size_t i = 5; i < content.size(); ++i) {
+      content[i] = static_cast<std::uint8_t>(i * 37 + 11);
+    }
+    for (std::size_t i = 0; i < 32; ++i) inverted[i] = static_cast<std::uint8_t>(~content[21 + i]);
+    fs::create_directories(dir());
+    ASSERT_EQ(::chmod(xdg().c_str(), 0700), 0);
+    ASSERT_EQ(::chmod(dir().c_str(), 0700), 0);
+    write_file(key_file(), std::string_view(reinterpret_cast<const char*>(content.data()), 53),
+               0600);
+    volatile std::uint8_t* wipe = content.data();
+    for (std::size_t i = 0; i < content.size(); ++i) wipe[i] = 0;
+  }
+  auto outcome = run_child([&]() -> std::string {
+    const bool before = in_process_memory(inverted);
+    std::mutex m;
+    std::condition_variable cv;
+    bool loaded = false, release = false, ok = false;
+    std::thread user([&] {
+      ok = protect_body("in another thread"sv).has_value();
+      std::unique_lock lock(m);
+      loaded = true;
+      cv.notify_all();
+      cv.wait(lock, [&] { return release; });
+    });
+    bool while_held = false;
+    {
+      std::unique_lock lock(m);
+      cv.wait(lock, [&] { return loaded; });
+      while_held = in_process_memory(inverted);
+      release = true;
+      cv.notify_all();
+    }
+    user.join();
+    const bool after = in_process_memory(inverted);
+    if (!ok) return "protect failed";
+    if (before) return "key in memory before it was loaded";
+    if (!while_held) return "key not found while held (the scan is blind)";
+    if (after) return "key still in memory after the thread released it";
+    return "";
+  });
+  EXPECT_TRUE(outcome.failure.empty()) << outcome.failure;
 }
 
 // Two processes that find no key and create one at the same moment end up

@@ -1,6 +1,7 @@
 #include "support/process.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -57,6 +58,10 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
       } else {
         ::unsetenv(name.c_str());
       }
+    }
+    if (options.run_as_user) {
+      const auto id = static_cast<uid_t>(*options.run_as_user);
+      if (::setgroups(0, nullptr) != 0 || ::setgid(id) != 0 || ::setuid(id) != 0) ::_exit(125);
     }
     if (!options.working_dir.empty() && ::chdir(options.working_dir.c_str()) != 0) ::_exit(126);
     std::vector<char*> args;

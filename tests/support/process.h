@@ -20,6 +20,9 @@ struct ProcessOptions {
   // which is otherwise the parent's.
   std::map<std::string, std::optional<std::string>> env;
   std::string working_dir;  // empty: the parent's
+  // When set (the parent must be root), the child drops every group and
+  // becomes this user and group before it runs the program.
+  std::optional<unsigned> run_as_user;
 };
 
 // Runs `argv` (argv[0] is the program's path) and waits for it.

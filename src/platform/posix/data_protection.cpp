@@ -3,7 +3,8 @@
 //
 // Each user has one master key, 32 random bytes with a random 16-byte key
 // identifier, in <XDG data home>/data-protection/master.key (directory 0700,
-// file 0600, both the user's). The key file holds "NVMK", a format version,
+// file 0600, both the user's, in a data home that only the user or root owns
+// and only the owner may write to). The key file holds "NVMK", a format version,
 // the identifier and the key. A key file with the wrong permissions, owner,
 // type, size or format is refused, never repaired or replaced: replacing it
 // would make every blob protected under it unreadable.
@@ -237,6 +238,34 @@ struct KeyLoadError {
   return {};
 }
 
+// Checks the folders around the key before the key is read or made: the key
+// folder, when it exists, must be a real directory (not a symbolic link) of
+// the user's own that nobody else may enter; its parent, the data home, when
+// it exists, must be a directory that no other user (apart from root) owns and
+// that neither the group nor others may write to, since whoever can rename
+// entries there can put another key folder in place of the user's.
+[[nodiscard]] std::expected<void, std::uint32_t> check_key_folders(const std::string& data_home,
+                                                                   const std::string& dir) {
+  struct stat st {};
+  if (::stat(data_home.c_str(), &st) != 0) {
+    if (errno == ENOENT) return {};
+    return std::unexpected(code_for_errno(errno));
+  }
+  if (!S_ISDIR(st.st_mode)) return std::unexpected(kErrorGenFailure);
+  if ((st.st_uid != ::geteuid() && st.st_uid != 0) || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+    return std::unexpected(kErrorAccessDenied);
+  }
+  if (::lstat(dir.c_str(), &st) != 0) {
+    if (errno == ENOENT) return {};
+    return std::unexpected(code_for_errno(errno));
+  }
+  if (!S_ISDIR(st.st_mode)) return std::unexpected(kErrorGenFailure);
+  if (st.st_uid != ::geteuid() || (st.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+    return std::unexpected(kErrorAccessDenied);
+  }
+  return {};
+}
+
 // Creates every missing directory of the absolute path `dir`, each 0700.
 [[nodiscard]] std::expected<void, std::uint32_t> make_private_dirs(const std::string& dir) {
   for (std::size_t pos = dir.find('/', 1);; pos = dir.find('/', pos + 1)) {
@@ -329,6 +358,9 @@ enum class KeyUse { Existing, CreateIfMissing };
   }
   cache.clear();
 
+  if (auto checked = check_key_folders(*data_home, dir); !checked) {
+    return std::unexpected(checked.error());
+  }
   auto loaded = load_key_file(path, cache);
   if (!loaded && loaded.error().missing && use == KeyUse::CreateIfMissing) {
     if (auto created = create_key_file(dir, path); !created) {
