@@ -8,7 +8,7 @@
 # - SQLite and fmt come from find_package when a Windows build of them can be
 #   found (for example through vcpkg's toolchain). Otherwise fmt is used
 #   header-only and SQLite through its header and an import library for
-#   sqlite3.dll made from sqlite3.def; the programs then need sqlite3.dll at
+#   sqlite3.dll made from the functions sqlite3.h declares; the programs then need sqlite3.dll at
 #   run time.
 #
 # The import libraries load their DLL on the first call into it (delay
@@ -64,7 +64,19 @@ endif()
 
 find_package(SQLite3 QUIET)
 if(NOT SQLite3_FOUND)
-  norvane_delay_import_library(SQLite::SQLite3 ${CMAKE_CURRENT_LIST_DIR}/sqlite3.def sqlite3.dll)
+  # Every function that sqlite3.h declares, so that the import library never
+  # falls behind the calls the code makes; delay-loading resolves each one only
+  # when it is first called.
+  file(STRINGS ${NORVANE_HOST_INCLUDE_DIR}/sqlite3.h _sqlite_api REGEX "^SQLITE_API .*sqlite3_[a-z0-9_]+\\(")
+  set(_def "; Generated from sqlite3.h: the functions of sqlite3.dll.\nLIBRARY sqlite3.dll\nEXPORTS\n")
+  foreach(_line IN LISTS _sqlite_api)
+    if(_line MATCHES "(sqlite3_[a-z0-9_]+)\\(")
+      string(APPEND _def "${CMAKE_MATCH_1}\n")
+    endif()
+  endforeach()
+  file(WRITE ${CMAKE_BINARY_DIR}/import-libraries/sqlite3.def "${_def}")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${NORVANE_HOST_INCLUDE_DIR}/sqlite3.h)
+  norvane_delay_import_library(SQLite::SQLite3 ${CMAKE_BINARY_DIR}/import-libraries/sqlite3.def sqlite3.dll)
   target_include_directories(SQLite::SQLite3 INTERFACE ${_headers})
   message(STATUS "No Windows SQLite library found: the programs need sqlite3.dll at run time")
 endif()
