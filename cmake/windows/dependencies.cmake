@@ -1,5 +1,5 @@
 # The third-party pieces of the Windows build, under the names the Linux build
-# gets from find_package: SQLite::SQLite3, ICU::uc and fmt::fmt.
+# gets from find_package: SQLite::SQLite3, ICU::uc and fmt::fmt-header-only.
 #
 # - ICU is the system's icu.dll (Windows 10 version 1903 and later), through
 #   its C API. MinGW-w64 has no import library for it, so one is made from
@@ -57,9 +57,9 @@ target_compile_definitions(ICU::uc INTERFACE U_DISABLE_RENAMING=1 U_SHOW_CPLUSPL
 
 find_package(fmt QUIET)
 if(NOT fmt_FOUND)
-  add_library(fmt::fmt INTERFACE IMPORTED)
-  target_include_directories(fmt::fmt INTERFACE ${_headers})
-  target_compile_definitions(fmt::fmt INTERFACE FMT_HEADER_ONLY=1)
+  add_library(fmt::fmt-header-only INTERFACE IMPORTED)
+  target_include_directories(fmt::fmt-header-only INTERFACE ${_headers})
+  target_compile_definitions(fmt::fmt-header-only INTERFACE FMT_HEADER_ONLY=1)
 endif()
 
 find_package(SQLite3 QUIET)
