@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "platform/unicode.h"
+
 namespace norvane {
 
 namespace {
@@ -59,7 +61,7 @@ bool is_non_printing(UChar32 c) {
   // Printable ASCII never gets here: what is left of ASCII is control
   // characters (Cc), which need no lookup.
   if (c < 0x80) return true;
-  switch (u_charType(c)) {
+  switch (platform::general_category(static_cast<char32_t>(c))) {
     case U_CONTROL_CHAR:         // Cc
     case U_FORMAT_CHAR:          // Cf
     case U_SURROGATE:            // Cs
