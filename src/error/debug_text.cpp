@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/unicode.h"
+#include "platform/utf16.h"
 
 namespace norvane {
 
@@ -77,26 +78,6 @@ bool is_non_printing(UChar32 c) {
   }
 }
 
-// `c` is a Unicode scalar value.
-void append_utf8(std::string& out, UChar32 c) {
-  const auto u = static_cast<std::uint32_t>(c);
-  if (u < 0x80) {
-    out.push_back(static_cast<char>(u));
-  } else if (u < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (u >> 6)));
-    out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-  } else if (u < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (u >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (u >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((u >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-  }
-}
-
 }  // namespace
 
 void append_debug_quoted(std::string& out, std::string_view text) {
@@ -129,7 +110,7 @@ void append_debug_quoted(std::string& out, std::string_view text) {
         if (is_non_printing(c)) {
           fmt::format_to(std::back_inserter(out), "\\u{{{:x}}}", static_cast<std::uint32_t>(c));
         } else {
-          append_utf8(out, c);
+          platform::append_utf8(out, static_cast<char32_t>(c));
         }
     }
   }
@@ -153,7 +134,7 @@ std::string lossy_utf8(std::string_view text) {
       ++i;
       continue;
     }
-    append_utf8(out, next_code_point(text, i));
+    platform::append_utf8(out, static_cast<char32_t>(next_code_point(text, i)));
   }
   return out;
 }

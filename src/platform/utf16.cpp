@@ -2,9 +2,7 @@
 
 namespace norvane::platform {
 
-namespace {
-
-void append_code_point(std::string& out, char32_t cp) {
+void append_utf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
     out.push_back(static_cast<char>(cp));
   } else if (cp < 0x800) {
@@ -21,6 +19,8 @@ void append_code_point(std::string& out, char32_t cp) {
     out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
   }
 }
+
+namespace {
 
 constexpr bool is_high_surrogate(char16_t u) {
   return u >= 0xD800 && u <= 0xDBFF;
@@ -39,12 +39,12 @@ std::string utf16_to_utf8_lossy(std::u16string_view text) {
     if (is_high_surrogate(unit) && i + 1 < text.size() && is_low_surrogate(text[i + 1])) {
       const char32_t cp = 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) +
                           (static_cast<char32_t>(text[i + 1]) - 0xDC00);
-      append_code_point(out, cp);
+      append_utf8(out, cp);
       ++i;
     } else if (is_high_surrogate(unit) || is_low_surrogate(unit)) {
-      append_code_point(out, 0xFFFD);
+      append_utf8(out, 0xFFFD);
     } else {
-      append_code_point(out, unit);
+      append_utf8(out, unit);
     }
   }
   return out;

@@ -1,10 +1,13 @@
-// UTF-16 text from system calls, made into UTF-8.
+// UTF-16 text from system calls, made into UTF-8, and UTF-8 encoding.
 #pragma once
 
 #include <string>
 #include <string_view>
 
 namespace norvane::platform {
+
+// Appends the UTF-8 encoding of `cp`, a Unicode scalar value.
+void append_utf8(std::string& out, char32_t cp);
 
 // UTF-8 for `text`; every unpaired surrogate becomes U+FFFD.
 [[nodiscard]] std::string utf16_to_utf8_lossy(std::u16string_view text);

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <set>
 
+#include "support/old_schema.h"
 #include "support/temp_dir.h"
 
 namespace norvane {
@@ -84,19 +85,8 @@ TEST_F(OpenDatabase, MigratesAnOldSchemaAndKeepsItsRows) {
   {
     auto old = Connection::open(path_, kOpenFlags);
     ASSERT_TRUE(old.has_value());
+    ASSERT_TRUE(old->execute_batch(testing::kOldSchemaTables));
     ASSERT_TRUE(old->execute_batch(
-        "CREATE TABLE notes (id TEXT PRIMARY KEY, title TEXT NOT NULL DEFAULT '', body_enc BLOB,"
-        " color TEXT NOT NULL DEFAULT 'yellow', state TEXT NOT NULL DEFAULT 'active',"
-        " sort_order INTEGER NOT NULL DEFAULT 0, created_at TEXT NOT NULL,"
-        " updated_at TEXT NOT NULL, archived_at TEXT);"
-        "CREATE TABLE deleted_note_undo (id TEXT PRIMARY KEY, title TEXT NOT NULL, body_enc BLOB,"
-        " color TEXT NOT NULL, state TEXT NOT NULL, sort_order INTEGER NOT NULL,"
-        " created_at TEXT NOT NULL, updated_at TEXT NOT NULL, archived_at TEXT,"
-        " deleted_at TEXT NOT NULL);"
-        "CREATE TABLE vault_meta (id INTEGER PRIMARY KEY CHECK (id = 1), pin_salt BLOB NOT NULL,"
-        " wrapped_dek_pin BLOB NOT NULL, recovery_salt BLOB NOT NULL,"
-        " wrapped_dek_recovery BLOB NOT NULL, pin_length INTEGER NOT NULL DEFAULT 4,"
-        " created_at TEXT NOT NULL, updated_at TEXT NOT NULL);"
         "INSERT INTO notes (id, title, body_enc, created_at, updated_at)"
         " VALUES ('a', 'first', x'0102', 't1', 't1'), ('b', 'second', NULL, 't2', 't2');"
         "INSERT INTO deleted_note_undo VALUES ('d', 'gone', NULL, 'pink', 'active', 3, 't', 't',"

@@ -14,6 +14,7 @@
 #include "child.h"
 #include "platform/data_protection.h"
 #include "printers.h"
+#include "support/sample_bodies.h"
 #include "support/temp_dir.h"
 
 namespace norvane {
@@ -48,25 +49,8 @@ class BodyProtection : public ::testing::Test {
   ScopedUserHome home_;
 };
 
-std::string mixed_text(std::size_t size) {
-  static constexpr std::string_view kPieces[] = {"note ", "Grüße ", "\n",   "\t",         "日本語 ",
-                                                 "🎉",     "  ",     "\r\n", "ascii text "};
-  std::mt19937 rng(7);
-  std::uniform_int_distribution<std::size_t> pick(0, std::size(kPieces) - 1);
-  std::string out;
-  while (out.size() < size) out += kPieces[pick(rng)];
-  return out;
-}
-
 TEST_F(BodyProtection, RoundTripGivesBackTheSameBytes) {
-  const std::string bodies[] = {
-      "x",
-      "  leading and trailing white space \t ",
-      "line one\nline two\r\nline three\n\n",
-      "Grüße aus Köln – 日本語のメモ 🎉",
-      std::string("nul\0inside", 10),
-      mixed_text(1 << 20),
-  };
+  const std::vector<std::string> bodies = testing::sample_bodies();
   for (const auto& body : bodies) {
     const Bytes blob = protect(body);
     EXPECT_NE(blob, body);

@@ -18,6 +18,7 @@
 #include "norvane/db/open.h"
 #include "norvane/protect/body.h"
 #include "seeding.h"
+#include "support/old_schema.h"
 #include "support/temp_dir.h"
 
 namespace norvane {
@@ -247,20 +248,9 @@ TEST_F(FaultInjection, AClearingRunEndsWithTheOldNotesNoNotesOrTheWholeBatch) {
   EXPECT_GT(failed_runs, points / 2) << "the faults did not reach the engine";
 }
 
-constexpr std::string_view kOldSchema =
+// The old tables with rows in them, in WAL mode.
+constexpr std::string_view kOldRows =
     "PRAGMA journal_mode = WAL;"
-    "CREATE TABLE notes (id TEXT PRIMARY KEY, title TEXT NOT NULL DEFAULT '', body_enc BLOB,"
-    " color TEXT NOT NULL DEFAULT 'yellow', state TEXT NOT NULL DEFAULT 'active',"
-    " sort_order INTEGER NOT NULL DEFAULT 0, created_at TEXT NOT NULL,"
-    " updated_at TEXT NOT NULL, archived_at TEXT);"
-    "CREATE TABLE deleted_note_undo (id TEXT PRIMARY KEY, title TEXT NOT NULL, body_enc BLOB,"
-    " color TEXT NOT NULL, state TEXT NOT NULL, sort_order INTEGER NOT NULL,"
-    " created_at TEXT NOT NULL, updated_at TEXT NOT NULL, archived_at TEXT,"
-    " deleted_at TEXT NOT NULL);"
-    "CREATE TABLE vault_meta (id INTEGER PRIMARY KEY CHECK (id = 1), pin_salt BLOB NOT NULL,"
-    " wrapped_dek_pin BLOB NOT NULL, recovery_salt BLOB NOT NULL,"
-    " wrapped_dek_recovery BLOB NOT NULL, pin_length INTEGER NOT NULL DEFAULT 4,"
-    " created_at TEXT NOT NULL, updated_at TEXT NOT NULL);"
     "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40)"
     " INSERT INTO notes (id, title, body_enc, state, sort_order, created_at, updated_at)"
     " SELECT 'old-' || i, 'title ' || i, randomblob(200 + i), 'active', i, 't' || i, 'u' || i"
@@ -301,7 +291,8 @@ TEST_F(FaultInjection, AnInterruptedMigrationLosesNothingAndTheNextOpenCompletes
   {
     auto conn = Connection::open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     ASSERT_TRUE(conn.has_value());
-    ASSERT_TRUE(conn->execute_batch(kOldSchema));
+    ASSERT_TRUE(conn->execute_batch(testing::kOldSchemaTables));
+    ASSERT_TRUE(conn->execute_batch(kOldRows));
   }
   const std::string original = testing::file_bytes(path);
   const std::set<std::string> before = old_content(testing::open_for_inspection(path));

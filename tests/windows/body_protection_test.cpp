@@ -7,6 +7,7 @@
 #include "norvane/protect/last_error.h"
 #include "platform/data_protection.h"
 #include "platform/system_error.h"
+#include "support/sample_bodies.h"
 #include "wine.h"
 
 namespace norvane {
@@ -22,25 +23,8 @@ constexpr std::string_view kInvalidDataCode = " (0x8007000D)";
   return blob ? *blob : Bytes{};
 }
 
-// About `size` bytes of text that mixes ASCII, line breaks, tabs and text of
-// one to four bytes per character.
-[[nodiscard]] std::string mixed_text(std::size_t size) {
-  static constexpr std::string_view kPieces[] = {"note ", "Grüße ", "\n",   "\t",         "日本語 ",
-                                                 "🎉",     "  ",     "\r\n", "ascii text "};
-  std::string out;
-  for (std::size_t i = 0; out.size() < size; ++i) out += kPieces[(i * 7 + i / 3) % 9];
-  return out;
-}
-
 TEST(WindowsBodyProtection, RoundTripGivesBackTheSameBytes) {
-  const std::string bodies[] = {
-      "x",
-      "  leading and trailing white space \t ",
-      "line one\nline two\r\nline three\n\n",
-      "Grüße aus Köln – 日本語のメモ 🎉",
-      std::string("nul\0inside", 10),
-      mixed_text(1 << 20),
-  };
+  const std::vector<std::string> bodies = testing::sample_bodies();
   for (const auto& body : bodies) {
     const Bytes blob = protect(body);
     EXPECT_NE(blob, body);

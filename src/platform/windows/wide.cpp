@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "platform/utf16.h"
 #include "platform/windows/win32.h"
 
 namespace norvane::platform {
@@ -17,38 +18,9 @@ std::wstring to_wide(std::string_view utf8) {
 }
 
 std::string to_utf8(std::wstring_view utf16) {
-  std::string out;
-  out.reserve(utf16.size());
-  auto put = [&out](char32_t c) {
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  };
-  for (std::size_t i = 0; i < utf16.size(); ++i) {
-    const char32_t u = static_cast<char16_t>(utf16[i]);
-    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < utf16.size()) {
-      const char32_t low = static_cast<char16_t>(utf16[i + 1]);
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        put(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
-        ++i;
-        continue;
-      }
-    }
-    put(u >= 0xD800 && u <= 0xDFFF ? 0xFFFD : u);
-  }
-  return out;
+  static_assert(sizeof(wchar_t) == sizeof(char16_t));
+  return utf16_to_utf8_lossy(
+      std::u16string_view(reinterpret_cast<const char16_t*>(utf16.data()), utf16.size()));
 }
 
 }  // namespace norvane::platform
