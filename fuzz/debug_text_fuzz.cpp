@@ -12,6 +12,8 @@
 
 namespace {
 
+// Written out here rather than taken from the library, so that the check does
+// not share the encoder it checks.
 void append_utf8(std::string& out, std::uint32_t cp) {
   if (cp < 0x80) {
     out.push_back(static_cast<char>(cp));

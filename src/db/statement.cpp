@@ -47,8 +47,12 @@ ValueType value_type_of(int type) noexcept {
 
 // The column's value, read through one call into the engine: the value
 // accessors then cost no further lookup or lock. The connection is never
-// shared between threads, so the value needs no protection of its own.
-sqlite3_value* column_value(sqlite3_stmt* stmt, int index) noexcept {
+// shared between threads, so the value needs no protection of its own. An
+// index outside the row is an error of its own.
+std::expected<sqlite3_value*, DbError> column_value(sqlite3_stmt* stmt, int index) {
+  if (index < 0 || index >= ::sqlite3_column_count(stmt)) {
+    return std::unexpected(DbError(db_error::InvalidColumnIndex{index}));
+  }
   return ::sqlite3_column_value(stmt, index);
 }
 
@@ -144,10 +148,9 @@ DbError Statement::invalid_column_type(int index) const {
 }
 
 std::expected<std::int64_t, DbError> Statement::column_int64(int index) const {
-  if (index < 0 || index >= column_count()) {
-    return std::unexpected(DbError(db_error::InvalidColumnIndex{index}));
-  }
-  sqlite3_value* value = column_value(stmt_, index);
+  auto found = column_value(stmt_, index);
+  if (!found) return std::unexpected(std::move(found.error()));
+  sqlite3_value* const value = *found;
   if (::sqlite3_value_type(value) != SQLITE_INTEGER) {
     return std::unexpected(invalid_column_type(index));
   }
@@ -171,10 +174,9 @@ std::expected<std::string_view, DbError> checked_text(sqlite3_value* value, int 
 }  // namespace
 
 std::expected<std::string_view, DbError> Statement::column_text(int index) const {
-  if (index < 0 || index >= column_count()) {
-    return std::unexpected(DbError(db_error::InvalidColumnIndex{index}));
-  }
-  sqlite3_value* value = column_value(stmt_, index);
+  auto found = column_value(stmt_, index);
+  if (!found) return std::unexpected(std::move(found.error()));
+  sqlite3_value* const value = *found;
   if (::sqlite3_value_type(value) != SQLITE_TEXT)
     return std::unexpected(invalid_column_type(index));
   return checked_text(value, index);
@@ -182,10 +184,9 @@ std::expected<std::string_view, DbError> Statement::column_text(int index) const
 
 std::expected<std::optional<std::string_view>, DbError> Statement::column_optional_text(
     int index) const {
-  if (index < 0 || index >= column_count()) {
-    return std::unexpected(DbError(db_error::InvalidColumnIndex{index}));
-  }
-  sqlite3_value* value = column_value(stmt_, index);
+  auto found = column_value(stmt_, index);
+  if (!found) return std::unexpected(std::move(found.error()));
+  sqlite3_value* const value = *found;
   switch (::sqlite3_value_type(value)) {
     case SQLITE_NULL:
       return std::nullopt;
@@ -198,10 +199,9 @@ std::expected<std::optional<std::string_view>, DbError> Statement::column_option
 
 std::expected<std::optional<std::span<const char>>, DbError> Statement::column_optional_blob(
     int index) const {
-  if (index < 0 || index >= column_count()) {
-    return std::unexpected(DbError(db_error::InvalidColumnIndex{index}));
-  }
-  sqlite3_value* value = column_value(stmt_, index);
+  auto found = column_value(stmt_, index);
+  if (!found) return std::unexpected(std::move(found.error()));
+  sqlite3_value* const value = *found;
   switch (::sqlite3_value_type(value)) {
     case SQLITE_NULL:
       return std::nullopt;

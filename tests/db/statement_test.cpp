@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "norvane/db/connection.h"
 #include "norvane/db/open.h"
 
@@ -49,6 +51,20 @@ TEST_F(StatementTest, TypedReadersCheckTheStorageClassAndNameTheColumn) {
             "from index 1");
   EXPECT_EQ(stmt->column_text(7).error().debug(), "InvalidColumnIndex(7)");
   EXPECT_FALSE(stmt->step().value());
+}
+
+TEST_F(StatementTest, EveryReaderRefusesAnIndexOutsideTheRow) {
+  auto stmt = conn_.prepare("SELECT a, b FROM t");
+  ASSERT_TRUE(stmt.has_value());
+  ASSERT_TRUE(stmt->step().value());
+  for (const int index : {-1, 2}) {
+    SCOPED_TRACE(index);
+    const std::string expected = "InvalidColumnIndex(" + std::to_string(index) + ")";
+    EXPECT_EQ(stmt->column_int64(index).error().debug(), expected);
+    EXPECT_EQ(stmt->column_text(index).error().debug(), expected);
+    EXPECT_EQ(stmt->column_optional_text(index).error().debug(), expected);
+    EXPECT_EQ(stmt->column_optional_blob(index).error().debug(), expected);
+  }
 }
 
 TEST_F(StatementTest, EngineFailuresCarryExtendedCodesAndMessages) {

@@ -15,6 +15,7 @@
 #include "platform/data_protection.h"
 #include "printers.h"
 #include "support/sample_bodies.h"
+#include "support/system_messages.h"
 #include "support/temp_dir.h"
 
 namespace norvane {
@@ -23,13 +24,13 @@ namespace {
 using namespace std::string_view_literals;
 
 namespace fs = std::filesystem;
+using testing::kAccessDenied;
+using testing::kBadKeyState;
+using testing::kInvalidData;
+using testing::kInvalidParameter;
 using testing::run_child;
 using testing::ScopedUserHome;
 using testing::TempDir;
-
-constexpr const char* kInvalidData = "The data is invalid. (0x8007000D)";
-constexpr const char* kBadKeyState = "Key not valid for use in specified state. (0x8009000B)";
-constexpr const char* kInvalidParameter = "The parameter is incorrect. (0x80070057)";
 
 // Blob layout of the stand-in: magic and version, then the key identifier.
 constexpr std::size_t kKeyIdBegin = 5;
@@ -260,8 +261,7 @@ TEST_F(BodyProtection, AnotherUnixUserCannotUnprotect) {
     // Pointed at the owner's key store, the other user is kept out.
     ::setenv("XDG_DATA_HOME", ours.c_str(), 1);
     foreign = unprotect_body(blob);
-    if (foreign ||
-        foreign.error() != CryptoError::unprotect_failed("Access is denied. (0x80070005)")) {
+    if (foreign || foreign.error() != CryptoError::unprotect_failed(kAccessDenied)) {
       return "owner's store: " + (foreign ? std::string("succeeded") : foreign.error().detail());
     }
     return {};

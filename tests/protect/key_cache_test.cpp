@@ -19,6 +19,7 @@
 #include "norvane/db/open.h"
 #include "norvane/protect/body.h"
 #include "printers.h"
+#include "support/system_messages.h"
 #include "support/temp_dir.h"
 
 namespace norvane {
@@ -26,12 +27,11 @@ namespace {
 
 using namespace std::string_view_literals;
 namespace fs = std::filesystem;
+using testing::kAccessDenied;
+using testing::kBadKeyState;
+using testing::kInvalidData;
 using testing::ScopedUserHome;
 using testing::TempDir;
-
-constexpr const char* kAccessDenied = "Access is denied. (0x80070005)";
-constexpr const char* kBadKeyState = "Key not valid for use in specified state. (0x8009000B)";
-constexpr const char* kInvalidData = "The data is invalid. (0x8007000D)";
 
 // Key file: "NVMK", version, 16-byte identifier, 32-byte key.
 constexpr std::size_t kKeyFileBytes = 53;

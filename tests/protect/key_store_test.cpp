@@ -20,6 +20,7 @@
 #include "child.h"
 #include "norvane/protect/body.h"
 #include "printers.h"
+#include "support/system_messages.h"
 #include "support/temp_dir.h"
 
 namespace norvane {
@@ -28,13 +29,12 @@ namespace {
 using namespace std::string_view_literals;
 
 namespace fs = std::filesystem;
+using testing::kAccessDenied;
+using testing::kBadKeyState;
+using testing::kGenFailure;
+using testing::kInvalidData;
 using testing::run_child;
 using testing::ScopedUserHome;
-
-constexpr const char* kAccessDenied = "Access is denied. (0x80070005)";
-constexpr const char* kGenFailure =
-    "A device attached to the system is not functioning. (0x8007001F)";
-constexpr const char* kBadKeyState = "Key not valid for use in specified state. (0x8009000B)";
 
 std::string read_file(const fs::path& path) {
   if (!fs::is_regular_file(fs::symlink_status(path))) return "(not a regular file)";
@@ -306,7 +306,7 @@ TEST_F(KeyStore, ADamagedKeyFailsOldBlobsAndIsNeverReplaced) {
   replace_file(key_file(), damaged_key, 0600);
   auto text = unprotect_body(blob);
   ASSERT_FALSE(text);
-  EXPECT_EQ(text.error(), CryptoError::unprotect_failed("The data is invalid. (0x8007000D)"));
+  EXPECT_EQ(text.error(), CryptoError::unprotect_failed(kInvalidData));
 
   std::string damaged_id = good;
   damaged_id[7] = static_cast<char>(damaged_id[7] ^ 0x01);  // in the key identifier
