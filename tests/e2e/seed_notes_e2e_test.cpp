@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <regex>
 
 #include "norvane/db/open.h"
 #include "support/process.h"
+#include "support/seed_notes_report.h"
 #include "support/temp_dir.h"
 
 namespace norvane {
@@ -16,42 +16,11 @@ namespace {
 
 using testing::ProcessResult;
 
-constexpr std::string_view kBanner =
-    "============================================================\n"
-    "Norvane Local Database Seeder & Performance Benchmark\n"
-    "Database: {path}\n"
-    "============================================================\n";
-
-constexpr std::string_view kSeeding =
-    "\nPreparing to insert 50 demo notes...\n"
-    "Successfully inserted and encrypted 50 notes in F ms (avg F ms/note)\n"
-    "\n"
-    "------------------------------------------------------------\n"
-    "Verifying Decryption & Benchmarking Database Retrieval\n"
-    "------------------------------------------------------------\n";
-
-constexpr std::string_view kDone = "\nDone! Local dev database is now populated with demo notes.\n";
-
-std::string report(std::size_t active, std::size_t archived) {
-  std::string out = "Total notes in DB: " + std::to_string(active + archived) +
-                    "\n  - Active notes: " + std::to_string(active) +
-                    "\n  - Archived notes: " + std::to_string(archived) +
-                    "\nRetrieved & DPAPI-decrypted " + std::to_string(active + archived) +
-                    " notes in: F ms\n";
-  if (active + archived > 0) out += "Average retrieval + DPAPI decryption latency: F ms/note\n";
-  return out + "Database file size: N bytes (F KB)\nWAL file size: N bytes (F KB)\n";
-}
-
-std::string status(std::int64_t active, std::int64_t archived) {
-  return "Current DB Status: " + std::to_string(active) + " active, " + std::to_string(archived) +
-         " archived, " + std::to_string(active + archived) + " total notes\n";
-}
-
-// Replaces the numbers that vary from run to run: timings and sizes.
-std::string normalize(const std::string& out) {
-  std::string s = std::regex_replace(out, std::regex("[0-9]+\\.[0-9]{2}"), "F");
-  return std::regex_replace(s, std::regex("file size: [0-9]+ bytes"), "file size: N bytes");
-}
+using testing::kDone;
+using testing::kSeeding;
+using testing::normalize;
+using testing::report;
+using testing::status;
 
 class SeedNotes : public ::testing::Test {
  protected:
@@ -64,9 +33,7 @@ class SeedNotes : public ::testing::Test {
     return testing::run_process(args, options);
   }
 
-  std::string banner() const {
-    return std::regex_replace(std::string(kBanner), std::regex("\\{path\\}"), db_path());
-  }
+  std::string banner() const { return testing::banner(db_path()); }
   std::string db_path() const { return data_dir_ + "/Norvane/norvane.db"; }
 
   Connection open() {
@@ -114,9 +81,7 @@ TEST_F(SeedNotes, ClearDeletesEveryNoteBeforeSeeding) {
        {std::vector<std::string>{"--clear"}, std::vector<std::string>{"x", "--clear", "--clear"}}) {
     const ProcessResult r = run(args);
     EXPECT_EQ(r.exit_status, 0) << r.err;
-    EXPECT_EQ(normalize(r.out), banner() + status(40, 10) +
-                                    "\nClearing existing notes as requested (--clear)...\n"
-                                    "Cleared existing notes.\n" +
+    EXPECT_EQ(normalize(r.out), banner() + status(40, 10) + std::string(testing::kClearing) +
                                     std::string(kSeeding) + report(40, 10) + std::string(kDone));
     EXPECT_EQ(count("SELECT count(*) FROM notes"), 50);
   }
@@ -230,14 +195,8 @@ TEST_F(SeedNotes, AFailedClearingStopsTheRunWithTheBareEngineError) {
 
 TEST_F(SeedNotes, AnUnknownStateFailsTheStatsOnlyRunAfterTheStatusLine) {
   ASSERT_EQ(run().exit_status, 0);
-  // The second state is not ASCII, so the command loads ICU to lower-case it:
-  // "İ" lower-cases to "i̇", which names no state.
-  const struct {
-    const char* stored;
-    const char* reported;
-  } cases[] = {{"PINNED", "pinned"}, {"ARCHİVED", "archi̇ved"}};
   std::string previous = "active";
-  for (const auto& c : cases) {
+  for (const auto& c : testing::kUnknownStates) {
     SCOPED_TRACE(c.stored);
     exec("UPDATE notes SET state = '" + std::string(c.stored) +
          "' WHERE sort_order = 5 AND state = '" + previous + "'");
@@ -245,8 +204,7 @@ TEST_F(SeedNotes, AnUnknownStateFailsTheStatsOnlyRunAfterTheStatusLine) {
     const ProcessResult r = run({"--stats-only"});
     EXPECT_EQ(r.exit_status, 1);
     EXPECT_EQ(r.out, banner() + status(39, 10));
-    EXPECT_EQ(r.err, "Error: Database(FromSqlConversionFailure(4, Text, \"Unknown note state: '" +
-                         std::string(c.reported) + "'\"))\n");
+    EXPECT_EQ(r.err, testing::unknown_state_error(c.reported));
   }
 }
 

@@ -10,8 +10,8 @@ namespace norvane::testing {
 [[nodiscard]] bool running_under_wine();
 
 // The system's message for `code` straight from FormatMessageW into a fixed
-// buffer, without the trailing line break; empty when there is none. Only
-// ASCII messages are compared with it.
+// buffer, without the trailing line break, as UTF-8; empty when there is
+// none. In the user's language, so that texts compare on any Windows.
 [[nodiscard]] std::string plain_system_message(unsigned long code);
 
 // Whether the user interface language is English, in which the exact texts
