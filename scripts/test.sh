@@ -14,6 +14,7 @@ scripts/fuzz.sh 12
 
 # The Windows build: cross-built with MinGW-w64, its tests run under Wine.
 scripts/install-deps.sh g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 googletest
+scripts/windows-sqlite.sh
 cmake --workflow --preset windows-mingw
 # End the Wine server of the build's own Wine prefix instead of waiting for it.
 WINEPREFIX="$PWD/build/windows-mingw/wineprefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
