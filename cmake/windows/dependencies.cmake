@@ -18,6 +18,8 @@
 # Wine has no icu.dll: the tests check for it and skip what needs it.
 
 enable_language(C)
+enable_language(RC)
+include(${CMAKE_CURRENT_LIST_DIR}/resources.cmake)
 
 set(NORVANE_HOST_INCLUDE_DIR "/usr/include" CACHE PATH
     "Where the headers unicode/ (ICU) and fmt/ of the build machine are")
