@@ -133,10 +133,12 @@ TEST_F(OpenDatabase, AMissingDirectoryFailsWithTheCannotOpenMessageAndPath) {
   auto conn = open_database(path);
   ASSERT_FALSE(conn.has_value());
   EXPECT_EQ(conn.error().message(), "Database error: unable to open database file: " + path);
+  std::string quoted;  // the debug form doubles backslashes, the Windows separator
+  for (const char c : path) quoted += c == '\\' ? std::string("\\\\") : std::string(1, c);
   EXPECT_EQ(conn.error().debug(),
             "Database(SqliteFailure(Error { code: CannotOpen, extended_code: 14 }, "
             "Some(\"unable to open database file: " +
-                path + "\")))");
+                quoted + "\")))");
 }
 
 TEST_F(OpenDatabase, PathsThatAreNotTextOrHoldNulOpenNothing) {
