@@ -14,7 +14,18 @@ scripts/fuzz.sh 12
 
 # The Windows build: cross-built with MinGW-w64, its tests run under Wine.
 scripts/install-deps.sh g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 googletest
+scripts/windows-sqlite.sh
 cmake --workflow --preset windows-mingw
+# The release zip; and seed_notes.exe needs no DLL beyond those of Windows
+# itself: neither a MinGW runtime DLL nor sqlite3.dll.
+cmake --build --preset windows-mingw --target package
+exe=build/windows-mingw/src/bin/seed_notes/seed_notes.exe
+foreign=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' |
+  grep -viE '^(kernel32|advapi32|bcrypt|crypt32|ole32|shell32|user32|ntdll|msvcrt|ucrtbase|api-ms-win-[a-z0-9-]+)\.dll$' || true)
+if [ -n "$foreign" ] || grep -qaiE 'sqlite3\.dll|libstdc\+\+-6\.dll|libgcc_s_[a-z0-9_]+-1\.dll|libwinpthread-1\.dll' "$exe"; then
+  echo "seed_notes.exe needs DLLs that Windows does not have: ${foreign:-see its strings}" >&2
+  exit 1
+fi
 # End the Wine server of the build's own Wine prefix instead of waiting for it.
 WINEPREFIX="$PWD/build/windows-mingw/wineprefix" /usr/lib/wine/wineserver -k 2>/dev/null || true
 echo "All test stages passed."

@@ -1,31 +1,39 @@
 # The third-party pieces of the Windows build, under the names the Linux build
 # gets from find_package: SQLite::SQLite3, ICU::uc and fmt::fmt-header-only.
 #
+# - SQLite is compiled into the programs from the amalgamation that
+#   scripts/windows-sqlite.sh makes out of Debian's source package of the
+#   version the Linux build links, so they need no sqlite3.dll. A Windows
+#   build of SQLite that find_package finds (for example through vcpkg's
+#   toolchain) is used instead.
 # - ICU is the system's icu.dll (Windows 10 version 1903 and later), through
 #   its C API. MinGW-w64 has no import library for it, so one is made from
 #   icu.def. The headers are ICU's C headers (those of the build machine by
 #   default), used with the unversioned names that icu.dll exports.
-# - SQLite and fmt come from find_package when a Windows build of them can be
-#   found (for example through vcpkg's toolchain). Otherwise fmt is used
-#   header-only and SQLite through its header and an import library for
-#   sqlite3.dll made from the functions sqlite3.h declares; the programs then need sqlite3.dll at
-#   run time.
+# - fmt comes from find_package when a Windows build of it can be found;
+#   otherwise it is used header-only.
 #
-# The import libraries load their DLL on the first call into it (delay
-# loading), so a program runs without a DLL whose functions it never calls.
+# The ICU import library loads icu.dll on the first call into it (delay
+# loading), so a program runs without it until it calls one of its functions.
 # Wine has no icu.dll: the tests check for it and skip what needs it.
 
+enable_language(C)
+enable_language(RC)
+include(${CMAKE_CURRENT_LIST_DIR}/resources.cmake)
+
 set(NORVANE_HOST_INCLUDE_DIR "/usr/include" CACHE PATH
-    "Where the headers sqlite3.h, unicode/ (ICU) and fmt/ of the build machine are")
+    "Where the headers unicode/ (ICU) and fmt/ of the build machine are")
 
 # Only these headers of the build machine are seen, never the rest of its
-# include folder: they are linked into a folder of their own.
+# include folder (in particular not its sqlite3.h): they are linked into a
+# folder of their own.
 set(_headers ${CMAKE_BINARY_DIR}/host-headers)
 file(MAKE_DIRECTORY ${_headers})
-foreach(_name sqlite3.h unicode fmt)
+file(REMOVE ${_headers}/sqlite3.h)
+foreach(_name unicode fmt)
   if(NOT EXISTS ${NORVANE_HOST_INCLUDE_DIR}/${_name})
     message(FATAL_ERROR "${NORVANE_HOST_INCLUDE_DIR}/${_name} is missing: "
-                        "install libsqlite3-dev, libicu-dev and libfmt-dev")
+                        "install libicu-dev and libfmt-dev")
   endif()
   file(CREATE_LINK ${NORVANE_HOST_INCLUDE_DIR}/${_name} ${_headers}/${_name}
        SYMBOLIC COPY_ON_ERROR)
@@ -64,21 +72,50 @@ endif()
 
 find_package(SQLite3 QUIET)
 if(NOT SQLite3_FOUND)
-  # Every function that sqlite3.h declares, so that the import library never
-  # falls behind the calls the code makes; delay-loading resolves each one only
-  # when it is first called.
-  file(STRINGS ${NORVANE_HOST_INCLUDE_DIR}/sqlite3.h _sqlite_api REGEX "^SQLITE_API .*sqlite3_[a-z0-9_]+\\(")
-  set(_def "; Generated from sqlite3.h: the functions of sqlite3.dll.\nLIBRARY sqlite3.dll\nEXPORTS\n")
-  foreach(_line IN LISTS _sqlite_api)
-    if(_line MATCHES "(sqlite3_[a-z0-9_]+)\\(")
-      string(APPEND _def "${CMAKE_MATCH_1}\n")
+  # The amalgamation is kept per Debian version of libsqlite3-dev, so that an
+  # update of the Linux build's SQLite asks for a new one.
+  set(NORVANE_SQLITE_AMALGAMATION_DIR "" CACHE PATH
+      "Folder with sqlite3.c and sqlite3.h for Windows (default: the one scripts/windows-sqlite.sh makes)")
+  set(_sqlite_dir ${NORVANE_SQLITE_AMALGAMATION_DIR})
+  if(NOT _sqlite_dir)
+    find_program(NORVANE_DPKG_QUERY dpkg-query NO_CMAKE_FIND_ROOT_PATH)
+    if(NORVANE_DPKG_QUERY)
+      execute_process(COMMAND ${NORVANE_DPKG_QUERY} -W "-f=\${source:Version}" libsqlite3-dev
+                      OUTPUT_VARIABLE _sqlite_version RESULT_VARIABLE _status ERROR_QUIET
+                      OUTPUT_STRIP_TRAILING_WHITESPACE)
     endif()
-  endforeach()
-  file(WRITE ${CMAKE_BINARY_DIR}/import-libraries/sqlite3.def "${_def}")
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${NORVANE_HOST_INCLUDE_DIR}/sqlite3.h)
-  norvane_delay_import_library(SQLite::SQLite3 ${CMAKE_BINARY_DIR}/import-libraries/sqlite3.def sqlite3.dll)
-  target_include_directories(SQLite::SQLite3 INTERFACE ${_headers})
-  message(STATUS "No Windows SQLite library found: the programs need sqlite3.dll at run time")
+    if(NOT NORVANE_DPKG_QUERY OR NOT _status EQUAL 0 OR NOT _sqlite_version)
+      message(FATAL_ERROR "libsqlite3-dev is not installed, so the SQLite version for Windows is "
+                          "unknown: run scripts/windows-sqlite.sh, or set "
+                          "NORVANE_SQLITE_AMALGAMATION_DIR to a folder with sqlite3.c and sqlite3.h")
+    endif()
+    set(_sqlite_dir ${PROJECT_SOURCE_DIR}/build/sqlite-amalgamation/${_sqlite_version})
+  endif()
+  if(NOT EXISTS ${_sqlite_dir}/sqlite3.c OR NOT EXISTS ${_sqlite_dir}/sqlite3.h)
+    message(FATAL_ERROR "No SQLite amalgamation in ${_sqlite_dir}: run scripts/windows-sqlite.sh "
+                        "(it makes one from Debian's source package of libsqlite3-dev's version), "
+                        "or set NORVANE_SQLITE_AMALGAMATION_DIR")
+  endif()
+  message(STATUS "SQLite for Windows: ${_sqlite_dir}/sqlite3.c, compiled in")
+
+  # Third-party code: none of the project's warning options.
+  add_library(norvane_sqlite3 STATIC ${_sqlite_dir}/sqlite3.c)
+  target_include_directories(norvane_sqlite3 SYSTEM INTERFACE ${_sqlite_dir})
+  target_compile_definitions(norvane_sqlite3 PRIVATE
+    # As Debian builds it, so that the engine behaves as the Linux build's
+    # does: serialised mode by default (connections opened with no-mutex run
+    # multi-threaded), deleted content overwritten, LIKE never matching
+    # blobs, URI file names, Debian's limits.
+    SQLITE_THREADSAFE=1
+    SQLITE_SECURE_DELETE
+    SQLITE_LIKE_DOESNT_MATCH_BLOBS
+    SQLITE_USE_URI=1
+    SQLITE_MAX_SCHEMA_RETRY=25
+    SQLITE_MAX_VARIABLE_NUMBER=250000
+    # No run-time loading of extension DLLs: the program loads no DLLs but the
+    # system's.
+    SQLITE_OMIT_LOAD_EXTENSION)
+  add_library(SQLite::SQLite3 ALIAS norvane_sqlite3)
 endif()
 
 # Windows programs built on Linux run under Wine.
