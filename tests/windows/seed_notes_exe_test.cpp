@@ -16,6 +16,7 @@
 #include "norvane/db/list_notes.h"
 #include "norvane/db/open.h"
 #include "norvane/protect/body.h"
+#include "platform/unicode_library.h"
 #include "platform/windows/wide.h"
 #include "platform/windows/win32.h"
 #include "support/seed_notes_report.h"
@@ -187,6 +188,7 @@ TEST_F(SeedNotesExe, AnUnpairedSurrogateInTheDataFolderOpensNothing) {
 TEST_F(SeedNotesExe, AnUnknownNonAsciiStateFailsTheRunWithOrWithoutIcu) {
   // Lower-casing "İ" takes ICU where icu.dll is present, and the ICU-free
   // path where it is not (always under Wine); the text is the same.
+  SCOPED_TRACE(platform::unicode_library_available() ? "icu.dll present" : "no icu.dll");
   for (const auto& c : testing::kUnknownStates) {
     SCOPED_TRACE(c.stored);
     fs::remove_all(fs::path(data_dir_));
