@@ -7,15 +7,19 @@
 #   build of SQLite that find_package finds (for example through vcpkg's
 #   toolchain) is used instead.
 # - ICU is the system's icu.dll (Windows 10 version 1903 and later), through
-#   its C API. MinGW-w64 has no import library for it, so one is made from
-#   icu.def. The headers are ICU's C headers (those of the build machine by
-#   default), used with the unversioned names that icu.dll exports.
+#   its C API. The program loads it itself from the system folder and looks
+#   its functions up (platform/windows/unicode.cpp), so only ICU's C headers
+#   are used here (those of the build machine by default), with the
+#   unversioned names that icu.dll exports.
+# - crypt32.dll and bcrypt.dll are not among the DLLs that Windows always
+#   maps from its own folder, so the loader would look for them beside the
+#   program first. Their import libraries are delay-loaded instead: the first
+#   call loads the DLL, by then from the system folder only
+#   (SetDefaultDllDirectories at start-up).
 # - fmt comes from find_package when a Windows build of it can be found;
 #   otherwise it is used header-only.
 #
-# The ICU import library loads icu.dll on the first call into it (delay
-# loading), so a program runs without it until it calls one of its functions.
-# Wine has no icu.dll: the tests check for it and skip what needs it.
+# Wine has no icu.dll: the programs then take their ICU-free path.
 
 enable_language(C)
 enable_language(RC)
@@ -59,7 +63,10 @@ function(norvane_delay_import_library target def dll)
   target_link_libraries(${target} INTERFACE ${_lib})
 endfunction()
 
-norvane_delay_import_library(ICU::uc ${CMAKE_CURRENT_LIST_DIR}/icu.def icu.dll)
+norvane_delay_import_library(Windows::crypt32 ${CMAKE_CURRENT_LIST_DIR}/crypt32.def crypt32.dll)
+norvane_delay_import_library(Windows::bcrypt ${CMAKE_CURRENT_LIST_DIR}/bcrypt.def bcrypt.dll)
+
+add_library(ICU::uc INTERFACE IMPORTED)
 target_include_directories(ICU::uc INTERFACE ${_headers})
 target_compile_definitions(ICU::uc INTERFACE U_DISABLE_RENAMING=1 U_SHOW_CPLUSPLUS_API=0)
 

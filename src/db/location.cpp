@@ -26,4 +26,8 @@ std::string database_path() {
   return platform::join_path(data_dir, "norvane.db");
 }
 
+std::string path_to_display(std::string_view path) {
+  return platform::path_as_text(path);
+}
+
 }  // namespace norvane

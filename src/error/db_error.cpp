@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include "norvane/error/debug_text.h"
+#include "platform/path.h"
 
 namespace norvane {
 
@@ -123,7 +124,7 @@ std::string DbError::message() const {
           },
           [](const MultipleStatements&) -> std::string { return "Multiple statements provided"; },
           [](const InvalidPath& e) -> std::string {
-            return fmt::format("Invalid path: {}", lossy_utf8(e.path));
+            return fmt::format("Invalid path: {}", platform::path_as_text(e.path));
           },
           [](const NulError& e) -> std::string {
             return fmt::format("nul byte found in provided data at position: {}", e.position);
@@ -173,7 +174,7 @@ std::string DbError::debug() const {
           },
           [](const MultipleStatements&) -> std::string { return "MultipleStatements"; },
           [](const InvalidPath& e) -> std::string {
-            return fmt::format("InvalidPath({})", debug_quoted(e.path));
+            return fmt::format("InvalidPath({})", debug_quoted(platform::path_as_text(e.path)));
           },
           [](const NulError& e) -> std::string { return fmt::format("NulError({})", e.position); },
           [](const TooLarge& e) -> std::string { return fmt::format("TooLarge({})", e.size); },

@@ -12,50 +12,10 @@ namespace norvane {
 
 namespace {
 
-constexpr UChar32 kReplacement = 0xFFFD;
-
-// Decodes the code point at `i`, advancing `i` past it. A maximal ill-formed
-// subsequence (the longest prefix of a sequence that is still acceptable, or
-// one byte) becomes one U+FFFD.
+// Decodes the code point at `i`, advancing `i` past it; a maximal ill-formed
+// subpart becomes one U+FFFD.
 UChar32 next_code_point(std::string_view text, std::size_t& i) {
-  const auto lead = static_cast<unsigned char>(text[i]);
-  if (lead < 0x80) {
-    ++i;
-    return lead;
-  }
-  std::size_t length = 0;
-  UChar32 c = 0;
-  // The allowed range of the next byte; the second byte's range excludes
-  // overlong forms, surrogates and values above U+10FFFF.
-  unsigned char lo = 0x80;
-  unsigned char hi = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    c = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    c = lead & 0x0F;
-    if (lead == 0xE0) lo = 0xA0;
-    if (lead == 0xED) hi = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    c = lead & 0x07;
-    if (lead == 0xF0) lo = 0x90;
-    if (lead == 0xF4) hi = 0x8F;
-  } else {
-    ++i;
-    return kReplacement;
-  }
-  std::size_t k = 1;
-  for (; k < length && i + k < text.size(); ++k) {
-    const auto b = static_cast<unsigned char>(text[i + k]);
-    if (b < lo || b > hi) break;
-    c = (c << 6) | (b & 0x3F);
-    lo = 0x80;
-    hi = 0xBF;
-  }
-  i += k;
-  return k == length ? c : kReplacement;
+  return static_cast<UChar32>(platform::next_code_point(text, i));
 }
 
 bool is_non_printing(UChar32 c) {

@@ -1,5 +1,7 @@
 #include "platform/path.h"
 
+#include "platform/utf16.h"
+
 namespace norvane::platform {
 
 namespace {
@@ -11,6 +13,12 @@ constexpr bool is_separator(char c) {
   return c == '/';
 #endif
 }
+
+#ifdef _WIN32
+constexpr bool kPathsAreWtf8 = true;
+#else
+constexpr bool kPathsAreWtf8 = false;
+#endif
 
 }  // namespace
 
@@ -40,6 +48,17 @@ std::string replace_extension(std::string_view path, std::string_view extension)
   std::string out(path.substr(0, stem_end));
   out.push_back('.');
   out.append(extension);
+  return out;
+}
+
+std::string path_as_text(std::string_view path) {
+  std::string out;
+  out.reserve(path.size());
+  std::size_t i = 0;
+  while (i < path.size()) {
+    const char32_t c = next_code_point(path, i, kPathsAreWtf8);
+    append_utf8(out, is_surrogate(c) ? kReplacementCharacter : c);
+  }
   return out;
 }
 

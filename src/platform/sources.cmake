@@ -29,7 +29,7 @@ target_sources(norvane PRIVATE
   ${NORVANE_PLATFORM_BACKEND}/secure_wipe.cpp
   ${NORVANE_PLATFORM_BACKEND}/system_error.cpp)
 if(WIN32)
-  target_link_libraries(norvane PRIVATE crypt32 bcrypt)
+  target_link_libraries(norvane PRIVATE Windows::crypt32 Windows::bcrypt)
 else()
   target_sources(norvane PRIVATE ${NORVANE_PLATFORM_BACKEND}/evp_gcm.cpp)
 endif()

@@ -29,22 +29,15 @@ bool run_growing(std::basic_string<Unit>& out, Call&& call) {
   return false;
 }
 
-std::string to_lower_ascii(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (const char c : text) out.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c);
-  return out;
-}
-
 }  // namespace
 
 std::int8_t general_category(const Functions* functions, char32_t c) noexcept {
-  if (functions == nullptr) return U_OTHER_SYMBOL;
+  if (functions == nullptr) return fallback_general_category(c);
   return functions->char_type(static_cast<UChar32>(c));
 }
 
 std::optional<std::string> to_lower_full(const Functions* functions, std::string_view utf8) {
-  if (functions == nullptr) return to_lower_ascii(utf8);
+  if (functions == nullptr) return fallback_to_lower_full(utf8);
   // ICU counts in 32 bits; lower-casing can triple a text's length.
   if (utf8.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max() / 4)) {
     return std::nullopt;

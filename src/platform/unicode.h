@@ -1,14 +1,24 @@
 // The Unicode operations the shared code needs beyond ASCII, backed by ICU.
 //
-// On Linux ICU (libicuuc) is loaded on the first call, not at process
-// start-up; on Windows icu.dll is delay-loaded by its import library, to the
-// same effect. A run that meets only ASCII text never loads it.
+// ICU is loaded on the first call, not at process start-up: libicuuc on
+// Linux, the system's icu.dll on Windows (from the system folder only). A
+// run that meets only ASCII text never loads it.
 //
-// Should ICU fail to load on Linux (it is a package dependency, so this is
-// not expected), the operations degrade instead of failing:
-// general_category() reports every character as printable (U_OTHER_SYMBOL),
-// and to_lower_full() lower-cases the ASCII letters only, leaving all other
-// bytes, ill-formed ones included, as they are.
+// Where ICU cannot be loaded the operations degrade instead of failing:
+// - Linux (ICU is a package dependency, so this is not expected):
+//   general_category() reports every character as printable
+//   (U_OTHER_SYMBOL), and to_lower_full() lower-cases the ASCII letters only,
+//   leaving all other bytes, ill-formed ones included, as they are.
+// - Windows (before Windows 10 version 1903, and Wine): the answers come from
+//   the system's NLS tables. general_category() is exact by code point for
+//   Cc, Cs, Co, the noncharacters, Zl and Zp, and for Cf beyond the BMP; in
+//   the BMP the system's tables tell Cf (its controls), Zs (its spaces) and
+//   Cn (not defined); other characters get a printable category. Beyond the
+//   BMP planes 4 to 14 count as unassigned except their format characters
+//   and variation selectors, and planes 1 to 3 as printable. to_lower_full()
+//   is the system's invariant mapping with the root locale's full mapping of
+//   U+0130 and its final sigma (judged by the system's letter and mark
+//   classes); bytes that are not UTF-8 become U+FFFD as with ICU.
 #pragma once
 
 #include <cstdint>

@@ -20,33 +20,102 @@ void append_utf8(std::string& out, char32_t cp) {
   }
 }
 
+char32_t next_code_point(std::string_view text, std::size_t& i, bool wtf8) noexcept {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  if (lead < 0x80) {
+    ++i;
+    return lead;
+  }
+  std::size_t length = 0;
+  char32_t c = 0;
+  // The allowed range of the next byte; the second byte's range excludes
+  // overlong forms, surrogates (unless wanted) and values above U+10FFFF.
+  unsigned char lo = 0x80;
+  unsigned char hi = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    c = lead & 0x1Fu;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    c = lead & 0x0Fu;
+    if (lead == 0xE0) lo = 0xA0;
+    if (lead == 0xED && !wtf8) hi = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    c = lead & 0x07u;
+    if (lead == 0xF0) lo = 0x90;
+    if (lead == 0xF4) hi = 0x8F;
+  } else {
+    ++i;
+    return kReplacementCharacter;
+  }
+  std::size_t k = 1;
+  for (; k < length && i + k < text.size(); ++k) {
+    const auto b = static_cast<unsigned char>(text[i + k]);
+    if (b < lo || b > hi) break;
+    c = (c << 6) | (b & 0x3Fu);
+    lo = 0x80;
+    hi = 0xBF;
+  }
+  i += k;
+  return k == length ? c : kReplacementCharacter;
+}
+
 namespace {
 
-constexpr bool is_high_surrogate(char16_t u) {
+constexpr bool is_high_surrogate(char32_t u) {
   return u >= 0xD800 && u <= 0xDBFF;
 }
-constexpr bool is_low_surrogate(char16_t u) {
+constexpr bool is_low_surrogate(char32_t u) {
   return u >= 0xDC00 && u <= 0xDFFF;
 }
 
-}  // namespace
-
-std::string utf16_to_utf8_lossy(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
+// Appends the code points of `text` to `out`: each surrogate pair as one,
+// each unpaired surrogate as `unpaired` gives it.
+template <typename Unpaired>
+void append_utf16_as_utf8(std::string& out, std::u16string_view text, Unpaired unpaired) {
+  out.reserve(out.size() + text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t unit = text[i];
+    const char32_t unit = text[i];
     if (is_high_surrogate(unit) && i + 1 < text.size() && is_low_surrogate(text[i + 1])) {
-      const char32_t cp = 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) +
-                          (static_cast<char32_t>(text[i + 1]) - 0xDC00);
+      const char32_t cp = 0x10000 + ((unit - 0xD800) << 10) + (char32_t{text[i + 1]} - 0xDC00);
       append_utf8(out, cp);
       ++i;
-    } else if (is_high_surrogate(unit) || is_low_surrogate(unit)) {
-      append_utf8(out, 0xFFFD);
+    } else if (is_surrogate(unit)) {
+      append_utf8(out, unpaired(unit));
     } else {
       append_utf8(out, unit);
     }
   }
+}
+
+}  // namespace
+
+std::u16string utf8_to_utf16(std::string_view text, bool wtf8) {
+  std::u16string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const char32_t cp = next_code_point(text, i, wtf8);
+    if (cp < 0x10000) {
+      out.push_back(static_cast<char16_t>(cp));
+    } else {
+      out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+    }
+  }
+  return out;
+}
+
+std::string utf16_to_utf8_lossy(std::u16string_view text) {
+  std::string out;
+  append_utf16_as_utf8(out, text, [](char32_t) { return kReplacementCharacter; });
+  return out;
+}
+
+std::string utf16_to_wtf8(std::u16string_view text) {
+  std::string out;
+  append_utf16_as_utf8(out, text, [](char32_t unit) { return unit; });
   return out;
 }
 

@@ -168,6 +168,14 @@ TEST(DbError, InvalidPathShowsBytesThatAreNotUtf8AsReplacementCharacters) {
   const DbError error = db_error::InvalidPath{"bad\xff"};
   EXPECT_EQ(error.message(), "Invalid path: bad\uFFFD");
   EXPECT_EQ(error.extended_code(), 0);
+  // The form of an unpaired UTF-16 surrogate, as Windows paths keep one: one
+  // character there; elsewhere three bytes that are not UTF-8.
+  const DbError surrogate = db_error::InvalidPath{"x\xED\xA0\x80"};
+#ifdef _WIN32
+  EXPECT_EQ(surrogate.message(), "Invalid path: x\uFFFD");
+#else
+  EXPECT_EQ(surrogate.message(), "Invalid path: x\uFFFD\uFFFD\uFFFD");
+#endif
   NORVANE_SKIP_WITHOUT_UNICODE_LIBRARY();
   EXPECT_EQ(error.debug(), "InvalidPath(\"bad\uFFFD\")");
 }

@@ -1,6 +1,5 @@
 #include "wine.h"
 
-#include "platform/windows/wide.h"
 #include "platform/windows/win32.h"
 #include "support/system_messages.h"
 
@@ -12,13 +11,20 @@ bool running_under_wine() {
 }
 
 std::string plain_system_message(unsigned long code) {
-  wchar_t buffer[1024];
+  // Wide, in the user's language, then UTF-8 by the system's own converter:
+  // the code under test converts by itself, and messages need not be ASCII.
+  wchar_t buffer[2048];
   DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                           code, MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), buffer, 1024, nullptr);
+                           code, 0, buffer, static_cast<DWORD>(std::size(buffer)), nullptr);
   while (n > 0 && (buffer[n - 1] == L' ' || (buffer[n - 1] >= L'\t' && buffer[n - 1] <= L'\r'))) {
     --n;
   }
-  return platform::to_utf8(std::wstring_view(buffer, n));
+  if (n == 0) return {};
+  const int size =
+      WideCharToMultiByte(CP_UTF8, 0, buffer, static_cast<int>(n), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, buffer, static_cast<int>(n), out.data(), size, nullptr, nullptr);
+  return out;
 }
 
 bool english_user_interface() {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace norvane {
 
@@ -10,5 +11,10 @@ namespace norvane {
 // application-data folder; else ".") joined with "Norvane". Creates the data
 // directory as a side effect; never fails.
 [[nodiscard]] std::string database_path();
+
+// A path that database_path() gave, as text to show. Paths are the system's
+// own and need not be valid Unicode: on Linux every byte sequence that is not
+// UTF-8 shows as U+FFFD, on Windows every unpaired UTF-16 surrogate.
+[[nodiscard]] std::string path_to_display(std::string_view path);
 
 }  // namespace norvane

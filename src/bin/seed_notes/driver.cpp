@@ -6,7 +6,6 @@
 
 #include "norvane/db/location.h"
 #include "norvane/db/open.h"
-#include "norvane/error/debug_text.h"
 #include "retrieval_benchmark.h"
 #include "seeding.h"
 
@@ -101,7 +100,7 @@ int run(std::span<const std::string_view> words) {
 
   print(kRule);
   print("Norvane Local Database Seeder & Performance Benchmark\n");
-  fmt::print("Database: {}\n", lossy_utf8(path));
+  fmt::print("Database: {}\n", path_to_display(path));
   print(kRule);
 
   std::expected<void, RunFailure> outcome;

@@ -45,6 +45,19 @@ std::optional<Functions> load() noexcept {
 
 }  // namespace
 
+// ICU is a package dependency here: these only keep a broken installation
+// from failing outright.
+std::int8_t fallback_general_category(char32_t /*c*/) noexcept {
+  return U_OTHER_SYMBOL;
+}
+
+std::optional<std::string> fallback_to_lower_full(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (const char c : utf8) out.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c);
+  return out;
+}
+
 const Functions* functions() noexcept {
   // Loaded once, on first use; a function-local static is thread-safe.
   static const std::optional<Functions> loaded = load();

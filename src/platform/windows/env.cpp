@@ -21,7 +21,7 @@ std::optional<std::string> get_env(const char* name) {
       if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
       return std::string();
     }
-    if (n < buffer.size()) return to_utf8(std::wstring_view(buffer.data(), n));
+    if (n < buffer.size()) return to_wtf8(std::wstring_view(buffer.data(), n));
     buffer.assign(n, L'\0');  // n counts the terminating NUL here
   }
 }

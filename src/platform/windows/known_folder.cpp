@@ -16,7 +16,7 @@ std::optional<std::string> local_app_data_folder() {
   const HRESULT hr = SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &path);
   std::optional<std::string> result;
   if (hr == S_OK && path != nullptr) {
-    result = to_utf8(std::wstring_view(path, static_cast<std::size_t>(lstrlenW(path))));
+    result = to_wtf8(std::wstring_view(path, static_cast<std::size_t>(lstrlenW(path))));
   }
   // The buffer is released after a failure as well as after a success.
   CoTaskMemFree(path);

@@ -1,9 +1,17 @@
-// ProcessPrng from bcryptprimitives.dll: the system's per-process generator.
+// ProcessPrng from bcryptprimitives.dll: the system's per-process generator;
+// BCryptGenRandom with the system-preferred generator where it is absent
+// (before Windows 10, and Wine).
 #ifdef _WIN32
 
 #include "platform/random.h"
 
+#include <algorithm>
+#include <cstddef>
+
+// clang-format off
 #include "platform/windows/win32.h"
+#include <bcrypt.h>
+// clang-format on
 
 namespace norvane::platform {
 
@@ -24,12 +32,26 @@ using ProcessPrngFn = BOOL(WINAPI*)(PBYTE, SIZE_T);
   return fn;
 }
 
+// BCryptGenRandom counts in ULONG: a longer request goes in pieces.
+[[nodiscard]] bool system_preferred_rng(std::span<std::uint8_t> out) noexcept {
+  constexpr std::size_t kMaxPiece = 0xFFFF'FFFFu;
+  while (!out.empty()) {
+    const std::size_t n = std::min(out.size(), kMaxPiece);
+    if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, out.data(), static_cast<ULONG>(n),
+                                        BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
+      return false;
+    }
+    out = out.subspan(n);
+  }
+  return true;
+}
+
 }  // namespace
 
 bool fill_random(std::span<std::uint8_t> out) noexcept {
   if (out.empty()) return true;
-  const ProcessPrngFn prng = process_prng();
-  return prng != nullptr && prng(out.data(), out.size()) != FALSE;
+  if (const ProcessPrngFn prng = process_prng()) return prng(out.data(), out.size()) != FALSE;
+  return system_preferred_rng(out);
 }
 
 }  // namespace norvane::platform
