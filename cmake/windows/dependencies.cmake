@@ -79,6 +79,14 @@ if(NOT SQLite3_FOUND)
   norvane_delay_import_library(SQLite::SQLite3 ${CMAKE_BINARY_DIR}/import-libraries/sqlite3.def sqlite3.dll)
   target_include_directories(SQLite::SQLite3 INTERFACE ${_headers})
   message(STATUS "No Windows SQLite library found: the programs need sqlite3.dll at run time")
+  set(_sqlite_dll TRUE)
+elseif(SQLite3_LIBRARIES MATCHES "\\.dll\\.a$")
+  set(_sqlite_dll TRUE)
+endif()
+# The programs load DLLs from the system folder only; sqlite3.dll, when SQLite
+# is not linked in, from the program's own folder too.
+if(_sqlite_dll)
+  target_compile_definitions(SQLite::SQLite3 INTERFACE NORVANE_SQLITE_DLL=1)
 endif()
 
 # Windows programs built on Linux run under Wine.

@@ -16,6 +16,9 @@ namespace norvane::platform {
 
 namespace {
 
+// Not declared by every SDK's headers.
+constexpr DWORD kErrorDiskQuotaExceeded = 1295;
+
 const char* kind_of(DWORD code) noexcept {
   switch (code) {
     case ERROR_ACCESS_DENIED:
@@ -59,7 +62,7 @@ const char* kind_of(DWORD code) noexcept {
       return "StorageFull";
     case ERROR_SEEK_ON_DEVICE:
       return "NotSeekable";
-    case ERROR_DISK_QUOTA_EXCEEDED:
+    case kErrorDiskQuotaExceeded:
       return "FilesystemQuotaExceeded";
     case ERROR_FILE_TOO_LARGE:
       return "FileTooLarge";
