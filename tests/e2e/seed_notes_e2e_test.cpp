@@ -24,9 +24,13 @@ using testing::status;
 
 class SeedNotes : public ::testing::Test {
  protected:
-  ProcessResult run(std::vector<std::string> args = {}) {
+  ProcessResult run(std::vector<std::string> args = {},
+                    testing::Stdout stdout_to = testing::Stdout::Captured,
+                    std::size_t stdout_limit = 0) {
     args.insert(args.begin(), testing::seed_notes_binary());
     testing::ProcessOptions options;
+    options.stdout_to = stdout_to;
+    options.stdout_limit = stdout_limit;
     options.env = {
         {"NORVANE_DATA_DIR", data_dir_}, {"HOME", tmp_ / "home"}, {"XDG_DATA_HOME", tmp_ / "xdg"}};
     options.working_dir = tmp_.str();
@@ -205,6 +209,57 @@ TEST_F(SeedNotes, AnUnknownStateFailsTheStatsOnlyRunAfterTheStatusLine) {
     EXPECT_EQ(r.exit_status, 1);
     EXPECT_EQ(r.out, banner() + status(39, 10));
     EXPECT_EQ(r.err, testing::unknown_state_error(c.reported));
+  }
+}
+
+TEST_F(SeedNotes, AReportThatCannotBeWrittenFailsTheRunWithTheSystemError) {
+  using testing::Stdout;
+  const struct {
+    Stdout to;
+    std::vector<std::string> args;
+    std::string error;
+  } cases[] = {
+      {Stdout::DevFull,
+       {},
+       R"(Io(Os { code: 28, kind: StorageFull, message: "No space left on device" }))"},
+      {Stdout::DevFull,
+       {"--stats-only"},
+       R"(Io(Os { code: 28, kind: StorageFull, message: "No space left on device" }))"},
+      {Stdout::Closed,
+       {},
+       R"(Io(Os { code: 9, kind: Uncategorized, message: "Bad file descriptor" }))"},
+      {Stdout::ReaderGone, {}, R"(Io(Os { code: 32, kind: BrokenPipe, message: "Broken pipe" }))"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.error);
+    const ProcessResult r = run(c.args, c.to);
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.exit_status, 1);
+    EXPECT_EQ(r.err, "Error: " + c.error + "\n");
+    // The banner is the first thing written: the database was never opened.
+    EXPECT_FALSE(std::filesystem::exists(db_path()));
+  }
+}
+
+TEST_F(SeedNotes, AReportCutShortEndsTheRunAndKeepsWhatWasCommitted) {
+  const std::string through_preparing =
+      banner() + status(0, 0) + "\nPreparing to insert 50 demo notes...\n";
+  const struct {
+    std::size_t limit;
+    std::int64_t notes_after;
+  } cases[] = {
+      {10, 0},                         // the banner only partly written: nothing opened
+      {through_preparing.size(), 50},  // the line after the commit fails: the notes stay
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.limit);
+    const ProcessResult r = run({}, testing::Stdout::Limited, c.limit);
+    EXPECT_EQ(r.exit_status, 1);
+    EXPECT_EQ(r.out, through_preparing.substr(0, c.limit));
+    EXPECT_EQ(r.err,
+              "Error: Io(Os { code: 27, kind: FileTooLarge, message: \"File too large\" })\n");
+    EXPECT_EQ(std::filesystem::exists(db_path()) ? count("SELECT count(*) FROM notes") : 0,
+              c.notes_after);
   }
 }
 
