@@ -9,6 +9,7 @@
 
 #include "norvane/db/open.h"
 #include "support/process.h"
+#include "support/seed_notes_binary.h"
 #include "support/temp_dir.h"
 
 namespace norvane {
