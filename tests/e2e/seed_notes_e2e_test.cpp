@@ -8,6 +8,7 @@
 
 #include "norvane/db/open.h"
 #include "support/process.h"
+#include "support/seed_notes_binary.h"
 #include "support/seed_notes_report.h"
 #include "support/temp_dir.h"
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "support/process.h"
+#include "support/seed_notes_binary.h"
 #include "support/temp_dir.h"
 
 namespace norvane::testing {

@@ -144,8 +144,4 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
   return result;
 }
 
-std::string seed_notes_binary() {
-  return SEED_NOTES_BINARY;
-}
-
 }  // namespace norvane::testing

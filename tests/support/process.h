@@ -41,7 +41,4 @@ struct ProcessOptions {
 [[nodiscard]] ProcessResult run_process(const std::vector<std::string>& argv,
                                         const ProcessOptions& options = {});
 
-// The seed_notes binary under test.
-[[nodiscard]] std::string seed_notes_binary();
-
 }  // namespace norvane::testing

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Installs a build (default: build/release) into a temporary prefix, builds the
+# example application against it twice, through the CMake package and through
+# pkg-config, seeds a database with the installed seed_notes and checks that
+# both builds list the 50 demo notes. scripts/test.sh runs it after the
+# release build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/release}
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+prefix=$tmp/prefix
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+# Through the CMake package.
+cmake -S examples/list_notes -B "$tmp/cmake-build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
+cmake --build "$tmp/cmake-build" >/dev/null
+
+# Through pkg-config.
+pc=$(find "$prefix" -name norvane.pc)
+export PKG_CONFIG_PATH=${pc%/*}
+read -ra cflags <<<"$(pkg-config --cflags norvane)"
+read -ra libs <<<"$(pkg-config --libs norvane)"
+mkdir "$tmp/pkg-config-build"
+g++ -std=c++23 -O2 -Wall -Werror "${cflags[@]}" examples/list_notes/list_notes.cpp \
+  -o "$tmp/pkg-config-build/list_notes" "${libs[@]}"
+
+# A database seeded by the installed command, in a home of its own.
+export HOME=$tmp/home XDG_DATA_HOME=$tmp/xdg NORVANE_DATA_DIR=$tmp/data
+mkdir "$HOME"
+"$prefix/bin/seed_notes" >/dev/null
+
+for program in "$tmp/cmake-build/list_notes" "$tmp/pkg-config-build/list_notes"; do
+  out=$("$program")
+  count=$(grep -c '' <<<"$out")
+  if [ "$count" -ne 50 ]; then
+    echo "$program listed $count notes, not 50:" >&2
+    printf '%s\n' "$out" >&2
+    exit 1
+  fi
+  for line in $'Sprint 42 Goals & Priorities 🎯\tactive' \
+              $'[Archived] Completed MVP: Dark Mode 🌙\tarchived'; do
+    if ! grep -qxF "$line" <<<"$out"; then
+      echo "$program did not list: $line" >&2
+      exit 1
+    fi
+  done
+done
+echo "The installed library builds and runs the example both ways."

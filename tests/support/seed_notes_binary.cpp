@@ -1,0 +1,9 @@
+#include "support/seed_notes_binary.h"
+
+namespace norvane::testing {
+
+std::string seed_notes_binary() {
+  return SEED_NOTES_BINARY;
+}
+
+}  // namespace norvane::testing
