@@ -10,6 +10,9 @@ REPS=${REPS:-5}
 OUT=build/bench-results
 mkdir -p "$OUT"
 
+# The build's packages, hyperfine, and the peer's cryptography package for
+# Debian's python3 (procps for uptime).
+scripts/install-deps.sh hyperfine python3 python3-cryptography procps
 cmake --preset release >/dev/null
 cmake --build build/release -j2 --target norvane_bench norvane_process_floor \
   norvane_list_memory seed_notes >/dev/null

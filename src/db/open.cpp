@@ -40,7 +40,7 @@ std::expected<Connection, AppError> open_database(std::string_view path) {
   if (auto timeout = conn->set_busy_timeout(kBusyTimeoutMs); !timeout) {
     return std::unexpected(AppError(std::move(timeout.error())));
   }
-  if (auto batch = conn->execute_batch(schema::kBatch); !batch) {
+  if (auto batch = conn->execute_batch_waiting(schema::kBatch, kBusyTimeoutMs); !batch) {
     return std::unexpected(AppError(std::move(batch.error())));
   }
   if (auto migrated = migrate(*conn); !migrated) {

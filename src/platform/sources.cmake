@@ -10,9 +10,11 @@ target_sources(norvane PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/unicode.cpp
   ${NORVANE_PLATFORM_BACKEND}/clock.cpp
   ${NORVANE_PLATFORM_BACKEND}/command_line.cpp
+  ${NORVANE_PLATFORM_BACKEND}/console.cpp
   ${NORVANE_PLATFORM_BACKEND}/env.cpp
   ${NORVANE_PLATFORM_BACKEND}/fs.cpp
   ${NORVANE_PLATFORM_BACKEND}/known_folder.cpp
+  ${NORVANE_PLATFORM_BACKEND}/process.cpp
   ${NORVANE_PLATFORM_BACKEND}/unicode.cpp
   ${NORVANE_PLATFORM_BACKEND}/unicode_library.cpp)
 if(WIN32)

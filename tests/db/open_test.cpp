@@ -1,9 +1,11 @@
 #include "norvane/db/open.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <fstream>
 #include <set>
@@ -131,56 +133,102 @@ TEST_F(OpenDatabase, AMissingDirectoryFailsWithTheCannotOpenMessageAndPath) {
   auto conn = open_database(path);
   ASSERT_FALSE(conn.has_value());
   EXPECT_EQ(conn.error().message(), "Database error: unable to open database file: " + path);
+  std::string quoted;  // the debug form doubles backslashes, the Windows separator
+  for (const char c : path) quoted += c == '\\' ? std::string("\\\\") : std::string(1, c);
   EXPECT_EQ(conn.error().debug(),
             "Database(SqliteFailure(Error { code: CannotOpen, extended_code: 14 }, "
             "Some(\"unable to open database file: " +
-                path + "\")))");
+                quoted + "\")))");
 }
 
 TEST_F(OpenDatabase, PathsThatAreNotTextOrHoldNulOpenNothing) {
   using namespace std::string_literals;
-  auto bad = open_database(tmp_ / "bad\xff.db");
+  auto bad = open_database(tmp_.str() + "/bad\xff.db");
   ASSERT_FALSE(bad.has_value());
   EXPECT_EQ(bad.error().message(), "Database error: Invalid path: " + tmp_.str() + "/bad\uFFFD.db");
   auto nul = open_database("ab\0c.db"s);
   ASSERT_FALSE(nul.has_value());
   EXPECT_EQ(nul.error().message(),
             "Database error: nul byte found in provided data at position: 2");
-  EXPECT_FALSE(std::filesystem::exists(tmp_ / "bad\xff.db"));
+  EXPECT_TRUE(std::filesystem::is_empty(tmp_.path()));
   EXPECT_FALSE(std::filesystem::exists("ab"));
 }
 
+#ifndef _WIN32
+// The other processes are forked.
+
+// Another process runs `sql` on `path` (taking its write lock), holds it for
+// `hold_ms` and then ends with `finish_sql`.
+class LockHolder {
+ public:
+  LockHolder(const std::string& path, const char* sql, const char* finish_sql, unsigned hold_ms) {
+    int ready[2];
+    if (::pipe(ready) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(ready[0]);
+      sqlite3* db = nullptr;
+      if (::sqlite3_open(path.c_str(), &db) != SQLITE_OK) ::_exit(2);
+      if (::sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) ::_exit(3);
+      if (::write(ready[1], "x", 1) != 1) ::_exit(4);
+      ::usleep(static_cast<useconds_t>(hold_ms) * 1000);
+      if (::sqlite3_exec(db, finish_sql, nullptr, nullptr, nullptr) != SQLITE_OK) ::_exit(5);
+      ::sqlite3_close(db);
+      ::_exit(0);
+    }
+    ::close(ready[1]);
+    char byte = 0;
+    ready_ = pid_ > 0 && ::read(ready[0], &byte, 1) == 1;
+    ::close(ready[0]);
+  }
+  LockHolder(const LockHolder&) = delete;
+  LockHolder& operator=(const LockHolder&) = delete;
+  ~LockHolder() { (void)finish(); }
+
+  [[nodiscard]] bool ready() const noexcept { return ready_; }
+
+  // Waits for the process; true when it did all it was asked.
+  bool finish() {
+    if (pid_ <= 0) return false;
+    int status = 0;
+    const bool waited = ::waitpid(pid_, &status, 0) == pid_;
+    pid_ = -1;
+    return waited && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  bool ready_ = false;
+};
+
 TEST_F(OpenDatabase, AStatementWaitsForAWriteLockHeldByAnotherProcess) {
   { ASSERT_TRUE(open_database(path_).has_value()); }
-  int ready[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    ::close(ready[0]);
-    sqlite3* db = nullptr;
-    if (::sqlite3_open(path_.c_str(), &db) != SQLITE_OK) ::_exit(2);
-    if (::sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) ::_exit(3);
-    if (::write(ready[1], "x", 1) != 1) ::_exit(4);
-    ::usleep(1'000'000);
-    if (::sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) ::_exit(5);
-    ::sqlite3_close(db);
-    ::_exit(0);
-  }
-  ::close(ready[1]);
-  char byte = 0;
-  ASSERT_EQ(::read(ready[0], &byte, 1), 1);
-  ::close(ready[0]);
+  LockHolder writer(path_, "BEGIN IMMEDIATE", "COMMIT", 1000);
+  ASSERT_TRUE(writer.ready());
 
   auto conn = open_database(path_);  // reading the schema does not need the write lock
   ASSERT_TRUE(conn.has_value()) << conn.error().debug();
   auto written =
       conn->execute("INSERT INTO notes (id, created_at, updated_at) VALUES ('w', 't', 't')");
   EXPECT_TRUE(written.has_value()) << written.error().debug();
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_TRUE(writer.finish());
 }
+
+// The engine refuses the change to WAL at once, without the busy handler,
+// while another opener holds the write lock of a file that is not yet in WAL
+// mode.
+TEST_F(OpenDatabase, ANewFileThatAnotherOpenerIsCreatingIsWaitedFor) {
+  LockHolder creator(path_, "BEGIN IMMEDIATE; CREATE TABLE notes (id)", "ROLLBACK", 1000);
+  ASSERT_TRUE(creator.ready());
+
+  auto conn = open_database(path_);
+  ASSERT_TRUE(conn.has_value()) << conn.error().debug();
+  EXPECT_EQ(query_text(*conn, "PRAGMA journal_mode"), "wal");
+  // Waiting shortens the busy timeout for the statement; the connection gets its own back.
+  EXPECT_EQ(query_int(*conn, "PRAGMA busy_timeout"), 5000);
+  EXPECT_TRUE(creator.finish());
+}
+#endif
 
 }  // namespace
 }  // namespace norvane

@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <regex>
 
 #include "norvane/db/open.h"
 #include "support/process.h"
 #include "support/seed_notes_binary.h"
+#include "support/seed_notes_report.h"
 #include "support/temp_dir.h"
 
 namespace norvane {
@@ -17,57 +17,28 @@ namespace {
 
 using testing::ProcessResult;
 
-constexpr std::string_view kBanner =
-    "============================================================\n"
-    "Norvane Local Database Seeder & Performance Benchmark\n"
-    "Database: {path}\n"
-    "============================================================\n";
-
-constexpr std::string_view kSeeding =
-    "\nPreparing to insert 50 demo notes...\n"
-    "Successfully inserted and encrypted 50 notes in F ms (avg F ms/note)\n"
-    "\n"
-    "------------------------------------------------------------\n"
-    "Verifying Decryption & Benchmarking Database Retrieval\n"
-    "------------------------------------------------------------\n";
-
-constexpr std::string_view kDone = "\nDone! Local dev database is now populated with demo notes.\n";
-
-std::string report(std::size_t active, std::size_t archived) {
-  std::string out = "Total notes in DB: " + std::to_string(active + archived) +
-                    "\n  - Active notes: " + std::to_string(active) +
-                    "\n  - Archived notes: " + std::to_string(archived) +
-                    "\nRetrieved & DPAPI-decrypted " + std::to_string(active + archived) +
-                    " notes in: F ms\n";
-  if (active + archived > 0) out += "Average retrieval + DPAPI decryption latency: F ms/note\n";
-  return out + "Database file size: N bytes (F KB)\nWAL file size: N bytes (F KB)\n";
-}
-
-std::string status(std::int64_t active, std::int64_t archived) {
-  return "Current DB Status: " + std::to_string(active) + " active, " + std::to_string(archived) +
-         " archived, " + std::to_string(active + archived) + " total notes\n";
-}
-
-// Replaces the numbers that vary from run to run: timings and sizes.
-std::string normalize(const std::string& out) {
-  std::string s = std::regex_replace(out, std::regex("[0-9]+\\.[0-9]{2}"), "F");
-  return std::regex_replace(s, std::regex("file size: [0-9]+ bytes"), "file size: N bytes");
-}
+using testing::kDone;
+using testing::kSeeding;
+using testing::normalize;
+using testing::report;
+using testing::status;
 
 class SeedNotes : public ::testing::Test {
  protected:
-  ProcessResult run(std::vector<std::string> args = {}) {
+  ProcessResult run(std::vector<std::string> args = {},
+                    testing::Stdout stdout_to = testing::Stdout::Captured,
+                    std::size_t stdout_limit = 0) {
     args.insert(args.begin(), testing::seed_notes_binary());
     testing::ProcessOptions options;
+    options.stdout_to = stdout_to;
+    options.stdout_limit = stdout_limit;
     options.env = {
         {"NORVANE_DATA_DIR", data_dir_}, {"HOME", tmp_ / "home"}, {"XDG_DATA_HOME", tmp_ / "xdg"}};
     options.working_dir = tmp_.str();
     return testing::run_process(args, options);
   }
 
-  std::string banner() const {
-    return std::regex_replace(std::string(kBanner), std::regex("\\{path\\}"), db_path());
-  }
+  std::string banner() const { return testing::banner(db_path()); }
   std::string db_path() const { return data_dir_ + "/Norvane/norvane.db"; }
 
   Connection open() {
@@ -115,9 +86,7 @@ TEST_F(SeedNotes, ClearDeletesEveryNoteBeforeSeeding) {
        {std::vector<std::string>{"--clear"}, std::vector<std::string>{"x", "--clear", "--clear"}}) {
     const ProcessResult r = run(args);
     EXPECT_EQ(r.exit_status, 0) << r.err;
-    EXPECT_EQ(normalize(r.out), banner() + status(40, 10) +
-                                    "\nClearing existing notes as requested (--clear)...\n"
-                                    "Cleared existing notes.\n" +
+    EXPECT_EQ(normalize(r.out), banner() + status(40, 10) + std::string(testing::kClearing) +
                                     std::string(kSeeding) + report(40, 10) + std::string(kDone));
     EXPECT_EQ(count("SELECT count(*) FROM notes"), 50);
   }
@@ -231,14 +200,8 @@ TEST_F(SeedNotes, AFailedClearingStopsTheRunWithTheBareEngineError) {
 
 TEST_F(SeedNotes, AnUnknownStateFailsTheStatsOnlyRunAfterTheStatusLine) {
   ASSERT_EQ(run().exit_status, 0);
-  // The second state is not ASCII, so the command loads ICU to lower-case it:
-  // "İ" lower-cases to "i̇", which names no state.
-  const struct {
-    const char* stored;
-    const char* reported;
-  } cases[] = {{"PINNED", "pinned"}, {"ARCHİVED", "archi̇ved"}};
   std::string previous = "active";
-  for (const auto& c : cases) {
+  for (const auto& c : testing::kUnknownStates) {
     SCOPED_TRACE(c.stored);
     exec("UPDATE notes SET state = '" + std::string(c.stored) +
          "' WHERE sort_order = 5 AND state = '" + previous + "'");
@@ -246,8 +209,58 @@ TEST_F(SeedNotes, AnUnknownStateFailsTheStatsOnlyRunAfterTheStatusLine) {
     const ProcessResult r = run({"--stats-only"});
     EXPECT_EQ(r.exit_status, 1);
     EXPECT_EQ(r.out, banner() + status(39, 10));
-    EXPECT_EQ(r.err, "Error: Database(FromSqlConversionFailure(4, Text, \"Unknown note state: '" +
-                         std::string(c.reported) + "'\"))\n");
+    EXPECT_EQ(r.err, testing::unknown_state_error(c.reported));
+  }
+}
+
+TEST_F(SeedNotes, AReportThatCannotBeWrittenFailsTheRunWithTheSystemError) {
+  using testing::Stdout;
+  const struct {
+    Stdout to;
+    std::vector<std::string> args;
+    std::string error;
+  } cases[] = {
+      {Stdout::DevFull,
+       {},
+       R"(Io(Os { code: 28, kind: StorageFull, message: "No space left on device" }))"},
+      {Stdout::DevFull,
+       {"--stats-only"},
+       R"(Io(Os { code: 28, kind: StorageFull, message: "No space left on device" }))"},
+      {Stdout::Closed,
+       {},
+       R"(Io(Os { code: 9, kind: Uncategorized, message: "Bad file descriptor" }))"},
+      {Stdout::ReaderGone, {}, R"(Io(Os { code: 32, kind: BrokenPipe, message: "Broken pipe" }))"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.error);
+    const ProcessResult r = run(c.args, c.to);
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.exit_status, 1);
+    EXPECT_EQ(r.err, "Error: " + c.error + "\n");
+    // The banner is the first thing written: the database was never opened.
+    EXPECT_FALSE(std::filesystem::exists(db_path()));
+  }
+}
+
+TEST_F(SeedNotes, AReportCutShortEndsTheRunAndKeepsWhatWasCommitted) {
+  const std::string through_preparing =
+      banner() + status(0, 0) + "\nPreparing to insert 50 demo notes...\n";
+  const struct {
+    std::size_t limit;
+    std::int64_t notes_after;
+  } cases[] = {
+      {10, 0},                         // the banner only partly written: nothing opened
+      {through_preparing.size(), 50},  // the line after the commit fails: the notes stay
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.limit);
+    const ProcessResult r = run({}, testing::Stdout::Limited, c.limit);
+    EXPECT_EQ(r.exit_status, 1);
+    EXPECT_EQ(r.out, through_preparing.substr(0, c.limit));
+    EXPECT_EQ(r.err,
+              "Error: Io(Os { code: 27, kind: FileTooLarge, message: \"File too large\" })\n");
+    EXPECT_EQ(std::filesystem::exists(db_path()) ? count("SELECT count(*) FROM notes") : 0,
+              c.notes_after);
   }
 }
 

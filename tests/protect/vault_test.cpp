@@ -1,10 +1,8 @@
 #include "norvane/protect/vault.h"
 
 #include <gtest/gtest.h>
-#include <openssl/evp.h>
 
 #include <array>
-#include <memory>
 #include <random>
 #include <string>
 
@@ -12,6 +10,7 @@
 #include "protect/vault_detail.h"
 #include "support/gcm_vectors.h"
 #include "support/temp_dir.h"
+#include "support/vault_seal.h"
 
 namespace norvane {
 namespace {
@@ -23,25 +22,7 @@ using testing::key_from_hex;
 using testing::payload_of;
 using testing::unhex;
 
-// A vault payload made with OpenSSL directly: nonce, ciphertext, tag.
-std::string seal(const Key& key, const std::string& nonce, const std::string& plain) {
-  std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> ctx(EVP_CIPHER_CTX_new(),
-                                                                      EVP_CIPHER_CTX_free);
-  EXPECT_EQ(EVP_EncryptInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr, key.data(),
-                               reinterpret_cast<const unsigned char*>(nonce.data())),
-            1);
-  std::string out = nonce;
-  out.resize(nonce.size() + plain.size() + 16);
-  auto* ct = reinterpret_cast<unsigned char*>(out.data() + nonce.size());
-  int len = 0;
-  EXPECT_EQ(
-      EVP_EncryptUpdate(ctx.get(), ct, &len, reinterpret_cast<const unsigned char*>(plain.data()),
-                        static_cast<int>(plain.size())),
-      1);
-  EXPECT_EQ(EVP_EncryptFinal_ex(ctx.get(), ct + len, &len), 1);
-  EXPECT_EQ(EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_GET_TAG, 16, ct + plain.size()), 1);
-  return out;
-}
+constexpr auto& seal = testing::seal_vault_payload;
 
 std::string random_bytes(std::size_t n, std::mt19937& rng) {
   std::string out(n, '\0');

@@ -1,12 +1,15 @@
 // Another process holds the database while seed_notes runs: a write lock held
 // for less than the busy timeout is waited for; one held longer fails the run
 // with the busy error and leaves the database as it was; a long read
-// transaction does not stop seeding.
+// transaction does not stop seeding. The same holds for a first run that meets
+// another opener still creating the file.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <filesystem>
 #include <string>
 
 #include "binary_run.h"
@@ -163,6 +166,50 @@ TEST_F(Contention, ALongReadTransactionDoesNotStopSeeding) {
   EXPECT_EQ(now.size(), 50U);
   for (const auto& [id, image] : before_) EXPECT_EQ(now.count(id), 0U);
   EXPECT_EQ(testing::integrity_of(testing::open_for_inspection(env_.db_path())), "ok");
+}
+
+// Another opener is creating the database: it holds the write lock on a file
+// that is not yet in WAL mode. The engine refuses the change to WAL at once,
+// without waiting on the busy handler, while that lock is held.
+class NewDatabase : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(std::filesystem::path(env_.db_path()).parent_path());
+  }
+
+  OtherProcess creator(int hold_ms) const {
+    return OtherProcess(env_.db_path(), "BEGIN IMMEDIATE; CREATE TABLE notes (id)", "ROLLBACK",
+                        hold_ms);
+  }
+
+  testing::BinaryRun env_;
+};
+
+TEST_F(NewDatabase, AnotherOpenerCreatingTheFileIsWaitedFor) {
+  auto other = creator(1000);
+  ASSERT_TRUE(other.ready());
+  const auto r = env_.run();
+  EXPECT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(other.finish(), 0);
+  EXPECT_EQ(testing::note_images(testing::open_for_inspection(env_.db_path())).size(), 50U);
+}
+
+TEST_F(NewDatabase, AnotherOpenerHoldingTheFilePastTheBusyTimeoutFailsTheOpen) {
+  auto other = creator(0);
+  ASSERT_TRUE(other.ready());
+  const auto start = std::chrono::steady_clock::now();
+  const auto r = env_.run();
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(r.exit_status, 1);
+  EXPECT_EQ(r.err,
+            "Error: Database(SqliteFailure(Error { code: DatabaseBusy, extended_code: 5 }, "
+            "Some(\"database is locked\")))\n");
+  EXPECT_EQ(r.out.find("Current DB Status"), std::string::npos) << r.out;
+  EXPECT_GE(waited, std::chrono::milliseconds(5000));
+  EXPECT_EQ(other.finish(), 0);
+  // Nothing of the schema was made: the file is as empty as the creator left it.
+  EXPECT_EQ(testing::file_bytes(env_.db_path()), "");
 }
 
 }  // namespace

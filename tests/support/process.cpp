@@ -3,10 +3,14 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -37,6 +41,51 @@ void drain(int out_fd, int err_fd, std::string& out, std::string& err) {
   }
 }
 
+// Every file the child writes may grow to this size; its limited standard
+// output starts `stdout_limit` bytes before it.
+constexpr off_t kFileSizeLimit = off_t{64} << 20;
+
+// Sets up descriptor 1 of the child.
+void redirect_stdout(const ProcessOptions& options, int out_pipe, int limited_file) {
+  switch (options.stdout_to) {
+    case Stdout::Captured:
+    case Stdout::ReaderGone:
+      ::dup2(out_pipe, STDOUT_FILENO);
+      break;
+    case Stdout::DevFull: {
+      const int full = ::open("/dev/full", O_WRONLY);
+      if (full < 0) ::_exit(124);
+      ::dup2(full, STDOUT_FILENO);
+      break;
+    }
+    case Stdout::Closed:
+      ::close(STDOUT_FILENO);
+      break;
+    case Stdout::Limited: {
+      ::dup2(limited_file, STDOUT_FILENO);
+      if (::lseek(STDOUT_FILENO, kFileSizeLimit - static_cast<off_t>(options.stdout_limit),
+                  SEEK_SET) < 0) {
+        ::_exit(124);
+      }
+      // Past the limit a write fails with EFBIG instead of raising SIGXFSZ.
+      ::signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit{static_cast<rlim_t>(kFileSizeLimit), static_cast<rlim_t>(kFileSizeLimit)};
+      if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(124);
+      break;
+    }
+  }
+}
+
+std::string limited_output(std::FILE* file, std::size_t limit) {
+  std::string out(limit, '\0');
+  const ssize_t n =
+      ::pread(::fileno(file), out.data(), limit, kFileSizeLimit - static_cast<off_t>(limit));
+  out.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+  // The part of the file that was never written reads as NUL bytes.
+  out.resize(std::min(out.size(), out.find('\0')));
+  return out;
+}
+
 }  // namespace
 
 ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOptions& options) {
@@ -45,10 +94,18 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
   if (::pipe2(out_pipe, O_CLOEXEC) != 0 || ::pipe2(err_pipe, O_CLOEXEC) != 0) {
     throw std::runtime_error("pipe failed");
   }
+  std::FILE* limited = options.stdout_to == Stdout::Limited ? std::tmpfile() : nullptr;
+  if (options.stdout_to == Stdout::Limited && limited == nullptr) {
+    throw std::runtime_error("tmpfile failed");
+  }
+  if (options.stdout_to == Stdout::ReaderGone) {
+    ::close(out_pipe[0]);
+    out_pipe[0] = -1;
+  }
   const pid_t pid = ::fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
-    ::dup2(out_pipe[1], STDOUT_FILENO);
+    redirect_stdout(options, out_pipe[1], limited != nullptr ? ::fileno(limited) : -1);
     ::dup2(err_pipe[1], STDERR_FILENO);
     const int devnull = ::open("/dev/null", O_RDONLY);
     if (devnull >= 0) ::dup2(devnull, STDIN_FILENO);
@@ -73,9 +130,14 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
   ::close(out_pipe[1]);
   ::close(err_pipe[1]);
   ProcessResult result;
+  if (out_pipe[0] < 0) out_pipe[0] = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
   drain(out_pipe[0], err_pipe[0], result.out, result.err);
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (limited != nullptr) {
+    result.out = limited_output(limited, options.stdout_limit);
+    std::fclose(limited);
   }
   if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);

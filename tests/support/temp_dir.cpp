@@ -1,15 +1,30 @@
 #include "support/temp_dir.h"
 
 #include <cstdlib>
+#include <random>
 #include <stdexcept>
 #include <system_error>
 
 namespace norvane::testing {
 
 TempDir::TempDir() {
+#ifdef _WIN32
+  // A fresh name; the profile's temporary folder is the user's own already.
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const auto name = "norvane-test-" + std::to_string(random()) + std::to_string(random());
+    std::filesystem::path candidate = std::filesystem::temp_directory_path() / name;
+    if (std::filesystem::create_directory(candidate)) {
+      path_ = std::move(candidate);
+      return;
+    }
+  }
+  throw std::runtime_error("no fresh temporary folder");
+#else
   std::string tmpl = (std::filesystem::temp_directory_path() / "norvane-test-XXXXXX").string();
   if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = tmpl;
+#endif
 }
 
 TempDir::~TempDir() {
@@ -27,6 +42,15 @@ TempDir::~TempDir() {
                                std::filesystem::perm_options::add, ec);
   std::filesystem::remove_all(path_, ec);
 }
+
+#ifdef _WIN32
+
+// Data protection belongs to the Windows account; there is no key store to
+// redirect.
+ScopedUserHome::ScopedUserHome() : had_home_(false), had_xdg_(false) {}
+ScopedUserHome::~ScopedUserHome() = default;
+
+#else
 
 namespace {
 bool save(const char* name, std::string& out) {
@@ -55,5 +79,7 @@ ScopedUserHome::~ScopedUserHome() {
   restore("HOME", had_home_, old_home_);
   restore("XDG_DATA_HOME", had_xdg_, old_xdg_);
 }
+
+#endif
 
 }  // namespace norvane::testing

@@ -25,7 +25,8 @@ class TempDir {
 
 // Points HOME and XDG_DATA_HOME at fresh folders for the life of the object,
 // so that the per-user key store of the tests never touches the real one, and
-// restores them afterwards.
+// restores them afterwards. On Windows it changes nothing: data protection
+// there is the account's own.
 class ScopedUserHome {
  public:
   ScopedUserHome();

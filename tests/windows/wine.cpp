@@ -1,6 +1,7 @@
 #include "wine.h"
 
 #include "platform/windows/win32.h"
+#include "support/system_messages.h"
 
 namespace norvane::testing {
 
@@ -28,6 +29,10 @@ std::string plain_system_message(unsigned long code) {
 
 bool english_user_interface() {
   return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_ENGLISH;
+}
+
+std::string invalid_data_text() {
+  return plain_system_message(ERROR_INVALID_DATA) + " (0x8007000D)";
 }
 
 }  // namespace norvane::testing

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <expected>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -37,6 +38,14 @@ class Connection {
   // Prepares and steps each statement of `sql` in text order, exactly once
   // each; rows are ignored. The first failure ends the batch.
   [[nodiscard]] std::expected<void, DbError> execute_batch(std::string_view sql) const;
+  // The same, for a batch that must not fail on a lock that the engine
+  // refuses without waiting: a statement answered with "busy" is reset and
+  // stepped again after a short sleep, until it succeeds or
+  // `busy_timeout_ms` (the connection's busy timeout) have passed since its
+  // first step; the busy handler only gets what is left of that time. Outside
+  // autocommit mode a busy answer ends the batch at once.
+  [[nodiscard]] std::expected<void, DbError> execute_batch_waiting(std::string_view sql,
+                                                                   int busy_timeout_ms) const;
 
   [[nodiscard]] std::expected<void, DbError> set_busy_timeout(int milliseconds) const;
   void set_extended_result_codes(bool on) const noexcept;
@@ -50,6 +59,9 @@ class Connection {
   void close() noexcept;
 
  private:
+  [[nodiscard]] std::expected<void, DbError> run_batch(std::string_view sql,
+                                                       std::optional<int> busy_timeout_ms) const;
+
   sqlite3* db_ = nullptr;
 };
 

@@ -2,10 +2,11 @@
 
 #include <fmt/format.h>
 
-#include <cstdio>
-
 #include "norvane/db/location.h"
 #include "norvane/db/open.h"
+#include "norvane/error/debug_text.h"
+#include "platform/console.h"
+#include "report.h"
 #include "retrieval_benchmark.h"
 #include "seeding.h"
 
@@ -26,33 +27,51 @@ std::expected<std::int64_t, DbError> count(const Connection& conn, std::string_v
   return stmt->column_int64(0);
 }
 
-void print(std::string_view text) {
-  std::fwrite(text.data(), 1, text.size(), stdout);
+// A report line that cannot be written ends the run like any failure, as the
+// I/O error inside AppError.
+std::expected<void, RunFailure> checked(std::expected<void, IoError> written) {
+  if (!written) return std::unexpected(RunFailure(AppError(std::move(written.error()))));
+  return {};
+}
+
+std::expected<void, RunFailure> print_banner(const Report& report, const std::string& path) {
+  return checked(
+      report.print("{}Norvane Local Database Seeder & Performance Benchmark\nDatabase: {}\n{}",
+                   kRule, path_to_display(path), kRule));
 }
 
 // Everything after opening, on the connection the caller owns.
-std::expected<void, RunFailure> run_phases(const Connection& conn, const RunOptions& options) {
+std::expected<void, RunFailure> run_phases(const Connection& conn, const RunOptions& options,
+                                           const Report& report) {
   auto counts = read_status_counts(conn);
   if (!counts) return std::unexpected(std::move(counts.error()));
-  fmt::print("Current DB Status: {} active, {} archived, {} total notes\n", counts->active,
-             counts->archived, counts->active + counts->archived);
+  if (auto printed = checked(
+          report.print("Current DB Status: {} active, {} archived, {} total notes\n",
+                       counts->active, counts->archived, counts->active + counts->archived));
+      !printed) {
+    return printed;
+  }
 
   if (options.stats_only) {
-    if (auto bench = run_retrieval_benchmark(conn); !bench) {
+    if (auto bench = run_retrieval_benchmark(conn, report); !bench) {
       return std::unexpected(std::move(bench.error()));
     }
     return {};
   }
 
   if (options.clear) {
-    print("\nClearing existing notes as requested (--clear)...\n");
+    if (auto printed =
+            checked(report.write("\nClearing existing notes as requested (--clear)...\n"));
+        !printed) {
+      return printed;
+    }
     if (auto cleared = conn.execute("DELETE FROM notes"); !cleared) {
       return std::unexpected(std::move(cleared.error()));
     }
-    print("Cleared existing notes.\n");
+    if (auto printed = checked(report.write("Cleared existing notes.\n")); !printed) return printed;
   }
 
-  if (auto seeded = seed_demo_notes(conn); !seeded) {
+  if (auto seeded = seed_demo_notes(conn, report); !seeded) {
     return std::visit(
         [](auto&& e) -> std::expected<void, RunFailure> {
           return std::unexpected(RunFailure(std::move(e)));
@@ -60,15 +79,15 @@ std::expected<void, RunFailure> run_phases(const Connection& conn, const RunOpti
         std::move(seeded.error()));
   }
 
-  print("\n");
-  print(kDashes);
-  print("Verifying Decryption & Benchmarking Database Retrieval\n");
-  print(kDashes);
-  if (auto bench = run_retrieval_benchmark(conn); !bench) {
+  if (auto printed = checked(report.print(
+          "\n{}Verifying Decryption & Benchmarking Database Retrieval\n{}", kDashes, kDashes));
+      !printed) {
+    return printed;
+  }
+  if (auto bench = run_retrieval_benchmark(conn, report); !bench) {
     return std::unexpected(std::move(bench.error()));
   }
-  print("\nDone! Local dev database is now populated with demo notes.\n");
-  return {};
+  return checked(report.write("\nDone! Local dev database is now populated with demo notes.\n"));
 }
 
 }  // namespace
@@ -97,26 +116,25 @@ std::expected<StatusCounts, DbError> read_status_counts(const Connection& conn) 
 int run(std::span<const std::string_view> words) {
   const RunOptions options = parse_flags(words);
   const std::string path = database_path();
+  const Report report;
 
-  print(kRule);
-  print("Norvane Local Database Seeder & Performance Benchmark\n");
-  fmt::print("Database: {}\n", path_to_display(path));
-  print(kRule);
-
-  std::expected<void, RunFailure> outcome;
-  {
+  // The banner comes before the database is opened, so it is there even when
+  // opening fails; when it cannot be written the database is not touched.
+  std::expected<void, RunFailure> outcome = print_banner(report, path);
+  if (outcome) {
     auto conn = open_database(path);
     if (!conn) {
       outcome = std::unexpected(RunFailure(std::move(conn.error())));
     } else {
-      outcome = run_phases(*conn, options);
+      outcome = run_phases(*conn, options, report);
     }
   }  // the connection is closed here, before any failure is reported
 
-  std::fflush(stdout);
   if (!outcome) {
-    fmt::print(stderr, "Error: {}\n", as_error(outcome.error()).debug());
-    std::fflush(stderr);
+    // When standard error cannot be written either, the exit status still
+    // tells of the failure.
+    (void)platform::write_std(platform::StdStream::Error,
+                              fmt::format("Error: {}\n", as_error(outcome.error()).debug()));
     return 1;
   }
   return 0;

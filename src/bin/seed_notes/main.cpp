@@ -6,8 +6,10 @@
 
 #include "driver.h"
 #include "platform/command_line.h"
+#include "platform/process.h"
 
 int main(int argc, char** argv) {
+  norvane::platform::prepare_process();
   // On Windows the words come from the UTF-16 command line, made UTF-8.
   const std::vector<std::string> owned = norvane::platform::command_line_words(argc, argv);
   const std::vector<std::string_view> words(owned.begin(), owned.end());

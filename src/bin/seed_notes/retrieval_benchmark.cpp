@@ -1,7 +1,5 @@
 #include "retrieval_benchmark.h"
 
-#include <fmt/format.h>
-
 #include "norvane/db/list_notes.h"
 #include "norvane/db/location.h"
 #include "platform/fs.h"
@@ -12,16 +10,37 @@ namespace norvane::seeder {
 
 namespace {
 
-void print_size_line(std::string_view label, const std::string& path) {
+std::expected<void, IoError> print_size_line(const Report& report, std::string_view label,
+                                             const std::string& path) {
   const auto size = platform::file_size(path);
-  if (!size) return;  // a size that cannot be read is left out
-  fmt::print("{} file size: {} bytes ({:.2f} KB)\n", label, *size,
-             static_cast<double>(*size) / 1024.0);
+  if (!size) return {};  // a size that cannot be read is left out
+  return report.print("{} file size: {} bytes ({:.2f} KB)\n", label, *size,
+                      static_cast<double>(*size) / 1024.0);
+}
+
+std::expected<void, IoError> print_report(const Report& report, std::size_t total,
+                                          std::size_t active, std::size_t archived,
+                                          double elapsed_ms) {
+  auto printed = report.print(
+      "Total notes in DB: {}\n  - Active notes: {}\n  - Archived notes: {}\n"
+      "Retrieved & DPAPI-decrypted {} notes in: {:.2f} ms\n",
+      total, active, archived, total, elapsed_ms);
+  if (!printed) return printed;
+  if (total > 0) {
+    printed = report.print("Average retrieval + DPAPI decryption latency: {:.2f} ms/note\n",
+                           elapsed_ms / static_cast<double>(total));
+    if (!printed) return printed;
+  }
+
+  const std::string db_path = database_path();
+  if (printed = print_size_line(report, "Database", db_path); !printed) return printed;
+  return print_size_line(report, "WAL", platform::replace_extension(db_path, "db-wal"));
 }
 
 }  // namespace
 
-std::expected<void, AppError> run_retrieval_benchmark(const Connection& conn) {
+std::expected<void, AppError> run_retrieval_benchmark(const Connection& conn,
+                                                      const Report& report) {
   const Stopwatch stopwatch;
   auto notes = list_notes(conn, std::nullopt);
   const double elapsed_ms = stopwatch.elapsed_ms();
@@ -32,19 +51,9 @@ std::expected<void, AppError> run_retrieval_benchmark(const Connection& conn) {
   for (const Note& note : *notes) {
     (note.state == NoteState::Active ? active : archived) += 1;
   }
-  const std::size_t total = notes->size();
-  fmt::print("Total notes in DB: {}\n", total);
-  fmt::print("  - Active notes: {}\n", active);
-  fmt::print("  - Archived notes: {}\n", archived);
-  fmt::print("Retrieved & DPAPI-decrypted {} notes in: {:.2f} ms\n", total, elapsed_ms);
-  if (total > 0) {
-    fmt::print("Average retrieval + DPAPI decryption latency: {:.2f} ms/note\n",
-               elapsed_ms / static_cast<double>(total));
+  if (auto printed = print_report(report, notes->size(), active, archived, elapsed_ms); !printed) {
+    return std::unexpected(AppError(std::move(printed.error())));
   }
-
-  const std::string db_path = database_path();
-  print_size_line("Database", db_path);
-  print_size_line("WAL", platform::replace_extension(db_path, "db-wal"));
   return {};
 }
 

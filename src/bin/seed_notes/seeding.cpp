@@ -1,9 +1,5 @@
 #include "seeding.h"
 
-#include <fmt/format.h>
-
-#include <cstdio>
-
 #include "demo_catalogue.h"
 #include "norvane/protect/body.h"
 #include "note_id.h"
@@ -83,13 +79,12 @@ void rollback_if_open(const Connection& conn) {
 
 }  // namespace
 
-std::expected<void, SeedFailure> seed_demo_notes(const Connection& conn) {
-  return seed_demo_notes(conn, stdout);
-}
-
-std::expected<void, SeedFailure> seed_demo_notes(const Connection& conn, std::FILE* out) {
+std::expected<void, SeedFailure> seed_demo_notes(const Connection& conn, const Report& report) {
   const std::span<const DemoNote> catalogue = demo_catalogue();
-  fmt::print(out, "\nPreparing to insert {} demo notes...\n", catalogue.size());
+  if (auto printed = report.print("\nPreparing to insert {} demo notes...\n", catalogue.size());
+      !printed) {
+    return fail(AppError(std::move(printed.error())));
+  }
 
   const Stopwatch stopwatch;
   const platform::UtcTime instant = platform::utc_now();
@@ -106,9 +101,12 @@ std::expected<void, SeedFailure> seed_demo_notes(const Connection& conn, std::FI
   const double elapsed_ms = stopwatch.elapsed_ms();
 
   const auto count = catalogue.size();
-  fmt::print(out,
-             "Successfully inserted and encrypted {} notes in {:.2f} ms (avg {:.2f} ms/note)\n",
-             count, elapsed_ms, elapsed_ms / static_cast<double>(count));
+  if (auto printed = report.print(
+          "Successfully inserted and encrypted {} notes in {:.2f} ms (avg {:.2f} ms/note)\n", count,
+          elapsed_ms, elapsed_ms / static_cast<double>(count));
+      !printed) {
+    return fail(AppError(std::move(printed.error())));  // the notes stay committed
+  }
   return {};
 }
 
