@@ -10,12 +10,10 @@
 namespace norvane::platform {
 
 void prepare_process() noexcept {
-#ifdef NORVANE_SQLITE_DLL
-  // SQLite comes as sqlite3.dll, installed beside the program.
-  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_APPLICATION_DIR);
-#else
+  // Every DLL loaded from here on (icu.dll, bcryptprimitives.dll, and the
+  // delay-loaded crypt32.dll and bcrypt.dll) comes from the system folder;
+  // neither the current folder nor PATH is searched.
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-#endif
   // The report is written with WriteFile or WriteConsoleW (platform/console.h);
   // anything written through the C runtime gets the same bytes, LF line ends.
   (void)_setmode(_fileno(stdout), _O_BINARY);
