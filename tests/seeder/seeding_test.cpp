@@ -36,6 +36,19 @@ class SeedDemoNotes : public ::testing::Test {
     return result;
   }
 
+  // Seeds, expecting the engine error `debug` after the first progress line
+  // only, and no transaction left open.
+  void expect_engine_failure(std::string_view debug) {
+    std::string out;
+    auto seeded = seed(&out);
+    ASSERT_FALSE(seeded.has_value());
+    const auto* error = std::get_if<DbError>(&seeded.error());
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->debug(), debug);
+    EXPECT_EQ(out, "\nPreparing to insert 50 demo notes...\n");
+    EXPECT_TRUE(conn_.is_autocommit());
+  }
+
   std::vector<std::vector<std::string>> rows(std::string_view sql) {
     std::vector<std::vector<std::string>> out;
     auto stmt = conn_.prepare(sql);
@@ -150,16 +163,8 @@ TEST_F(SeedDemoNotes, AFailingInsertRollsBackTheWholeBatch) {
       conn_.execute("CREATE TRIGGER stop_at_30 BEFORE INSERT ON notes"
                     " WHEN (SELECT count(*) FROM notes) > 30"
                     " BEGIN SELECT RAISE(ABORT, 'disk on fire'); END"));
-  std::string out;
-  auto seeded = seed(&out);
-  ASSERT_FALSE(seeded.has_value());
-  const auto* error = std::get_if<DbError>(&seeded.error());
-  ASSERT_NE(error, nullptr);
-  EXPECT_EQ(
-      error->debug(),
+  expect_engine_failure(
       R"(SqliteFailure(Error { code: ConstraintViolation, extended_code: 1811 }, Some("disk on fire")))");
-  EXPECT_EQ(out, "\nPreparing to insert 50 demo notes...\n");
-  EXPECT_TRUE(conn_.is_autocommit());
   EXPECT_EQ(rows("SELECT id, title FROM notes"),
             (std::vector<std::vector<std::string>>{{"kept", "before"}}));
 }
@@ -180,16 +185,8 @@ TEST_F(SeedDemoNotes, ACommitRefusedForAReadersLockStillEndsTheTransaction) {
     const auto first = read->step();
     ASSERT_TRUE(first.has_value() && *first);
 
-    std::string out;
-    auto seeded = seed(&out);
-    ASSERT_FALSE(seeded.has_value());
-    const auto* error = std::get_if<DbError>(&seeded.error());
-    ASSERT_NE(error, nullptr);
-    EXPECT_EQ(
-        error->debug(),
+    expect_engine_failure(
         R"(SqliteFailure(Error { code: DatabaseBusy, extended_code: 5 }, Some("database is locked")))");
-    EXPECT_EQ(out, "\nPreparing to insert 50 demo notes...\n");
-    EXPECT_TRUE(conn_.is_autocommit());
   }
   EXPECT_EQ(rows("SELECT count(*) FROM notes")[0][0], "0");
 }
