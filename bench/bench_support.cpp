@@ -149,12 +149,11 @@ UserKey read_user_key() {
   const fs::path file = fs::path(bench_home()) / "data-protection" / "master.key";
   std::ifstream in(file, std::ios::binary);
   const std::string content{std::istreambuf_iterator<char>(in), {}};
-  // "NVMK", the format version, the identifier, the key.
-  constexpr std::size_t kIdAt = 5;
-  if (content.size() != kIdAt + 16 + 32) die("unexpected key file " + file.string());
+  namespace key_file = platform::protection::key_file;
+  if (content.size() != key_file::kBytes) die("unexpected key file " + file.string());
   UserKey key;
-  std::memcpy(key.id.data(), content.data() + kIdAt, key.id.size());
-  std::memcpy(key.key.data(), content.data() + kIdAt + key.id.size(), key.key.size());
+  std::memcpy(key.id.data(), content.data() + key_file::kKeyIdAt, key.id.size());
+  std::memcpy(key.key.data(), content.data() + key_file::kKeyAt, key.key.size());
   return key;
 }
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/posix/protection_format.h"
+
 namespace norvane::bench {
 
 // The user home of this process: XDG_DATA_HOME and HOME point into a fresh
@@ -33,17 +35,12 @@ void build_note_database(const std::string& path, std::size_t count);
 // asked for (NORVANE_BENCH_FULL=1), so that a quick run stays quick.
 [[nodiscard]] bool full_suite();
 
-// The layout of a protected body, for the floor loops: the first 21 bytes are
-// the associated data (magic, version, key identifier), then the 12-byte
-// nonce, the ciphertext and the 16-byte tag.
-inline constexpr std::size_t kBlobHeaderBytes = 21;
-inline constexpr std::size_t kBlobNonceBytes = 12;
-inline constexpr std::size_t kBlobTagBytes = 16;
-inline constexpr std::size_t kBlobOverhead = kBlobHeaderBytes + kBlobNonceBytes + kBlobTagBytes;
+// The layout of a protected body, for the floor loops.
+namespace blob_layout = platform::protection::blob;
 
 struct UserKey {
-  std::array<std::uint8_t, 16> id{};
-  std::array<std::uint8_t, 32> key{};
+  std::array<std::uint8_t, platform::protection::kKeyIdBytes> id{};
+  std::array<std::uint8_t, platform::protection::kKeyBytes> key{};
 };
 
 // The current user's master key, read straight from the key file of the bench

@@ -76,16 +76,16 @@ std::string column_string(sqlite3_stmt* stmt, int index) {
     note.title = column_string(stmt, 1);
     const auto* blob = static_cast<const unsigned char*>(sqlite3_column_blob(stmt, 2));
     const auto blob_len = static_cast<std::size_t>(sqlite3_column_bytes(stmt, 2));
-    if (blob_len >= kBlobOverhead) {
-      const std::size_t text_len = blob_len - kBlobOverhead;
+    if (blob_len >= blob_layout::kOverhead) {
+      const std::size_t text_len = blob_len - blob_layout::kOverhead;
       int out_len = 0;
-      EVP_DecryptInit_ex(ctx, nullptr, nullptr, nullptr, blob + kBlobHeaderBytes);
-      EVP_DecryptUpdate(ctx, nullptr, &out_len, blob, static_cast<int>(kBlobHeaderBytes));
+      EVP_DecryptInit_ex(ctx, nullptr, nullptr, nullptr, blob + blob_layout::kNonceAt);
+      EVP_DecryptUpdate(ctx, nullptr, &out_len, blob, static_cast<int>(blob_layout::kHeaderBytes));
       note.body.resize(text_len);
       EVP_DecryptUpdate(ctx, reinterpret_cast<unsigned char*>(note.body.data()), &out_len,
-                        blob + kBlobHeaderBytes + kBlobNonceBytes, static_cast<int>(text_len));
-      EVP_CIPHER_CTX_ctrl(ctx, EVP_CTRL_GCM_SET_TAG, static_cast<int>(kBlobTagBytes),
-                          const_cast<unsigned char*>(blob + blob_len - kBlobTagBytes));
+                        blob + blob_layout::kCiphertextAt, static_cast<int>(text_len));
+      EVP_CIPHER_CTX_ctrl(ctx, EVP_CTRL_GCM_SET_TAG, static_cast<int>(blob_layout::kTagBytes),
+                          const_cast<unsigned char*>(blob + blob_len - blob_layout::kTagBytes));
       EVP_DecryptFinal_ex(ctx, nullptr, &out_len);
     }
     note.color = column_string(stmt, 3);

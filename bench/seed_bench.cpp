@@ -95,7 +95,7 @@ struct CtxFree {
 [[gnu::noinline]] void seed_floor(sqlite3* db, EVP_CIPHER_CTX* ctx, const UserKey& key) {
   const auto catalogue = seeder::demo_catalogue();
   constexpr std::size_t kRows = 50;
-  std::array<std::uint8_t, kRows*(16 + kBlobNonceBytes)> random{};
+  std::array<std::uint8_t, kRows*(16 + blob_layout::kNonceBytes)> random{};
   RAND_bytes(random.data(), static_cast<int>(random.size()));
   const platform::UtcTime instant = platform::utc_now();
 
@@ -107,26 +107,27 @@ struct CtxFree {
   std::string blob;
   for (std::size_t i = 0; i < kRows; ++i) {
     const seeder::DemoNote& note = catalogue[i];
-    const std::uint8_t* id_bytes = random.data() + i * (16 + kBlobNonceBytes);
+    const std::uint8_t* id_bytes = random.data() + i * (16 + blob_layout::kNonceBytes);
     const std::uint8_t* nonce = id_bytes + 16;
     std::array<std::uint8_t, 16> id_array{};
     std::copy(id_bytes, id_bytes + 16, id_array.begin());
     const std::string id = seeder::format_uuid_v4(id_array);
 
-    blob.resize(kBlobOverhead + note.body.size());
+    blob.resize(blob_layout::kOverhead + note.body.size());
     auto* out = reinterpret_cast<unsigned char*>(blob.data());
-    std::memcpy(out, "NVDP\x01", 5);
-    std::memcpy(out + 5, key.id.data(), key.id.size());
-    std::memcpy(out + kBlobHeaderBytes, nonce, kBlobNonceBytes);
+    std::memcpy(out, blob_layout::kMagic.data(), blob_layout::kMagic.size());
+    out[blob_layout::kVersionAt] = platform::protection::kFormatVersion;
+    std::memcpy(out + blob_layout::kKeyIdAt, key.id.data(), key.id.size());
+    std::memcpy(out + blob_layout::kNonceAt, nonce, blob_layout::kNonceBytes);
     int len = 0;
     EVP_EncryptInit_ex(ctx, nullptr, nullptr, nullptr, nonce);
-    EVP_EncryptUpdate(ctx, nullptr, &len, out, static_cast<int>(kBlobHeaderBytes));
-    EVP_EncryptUpdate(ctx, out + kBlobHeaderBytes + kBlobNonceBytes, &len,
+    EVP_EncryptUpdate(ctx, nullptr, &len, out, static_cast<int>(blob_layout::kHeaderBytes));
+    EVP_EncryptUpdate(ctx, out + blob_layout::kCiphertextAt, &len,
                       reinterpret_cast<const unsigned char*>(note.body.data()),
                       static_cast<int>(note.body.size()));
     EVP_EncryptFinal_ex(ctx, nullptr, &len);
-    EVP_CIPHER_CTX_ctrl(ctx, EVP_CTRL_GCM_GET_TAG, static_cast<int>(kBlobTagBytes),
-                        out + blob.size() - kBlobTagBytes);
+    EVP_CIPHER_CTX_ctrl(ctx, EVP_CTRL_GCM_GET_TAG, static_cast<int>(blob_layout::kTagBytes),
+                        out + blob.size() - blob_layout::kTagBytes);
 
     const bool archived = note.state == NoteState::Archived;
     const auto at = [&](std::int64_t seconds) {

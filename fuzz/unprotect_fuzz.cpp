@@ -16,17 +16,29 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "check.h"
 #include "norvane/protect/body.h"
 #include "norvane/protect/utf8.h"
+#include "platform/posix/protection_format.h"
 
 namespace {
 
-constexpr char kKeyFile[] =
-    "NVMK\x01"
+namespace key_file = norvane::platform::protection::key_file;
+
+// A fixed identifier and key.
+constexpr std::string_view kKeyIdAndKey =
     "fuzz-key-ident!!"
     "0123456789abcdef0123456789abcdef";
+static_assert(kKeyIdAndKey.size() == key_file::kBytes - key_file::kKeyIdAt);
+
+std::string key_file_content() {
+  std::string out(key_file::kMagic.data(), key_file::kMagic.size());
+  out.push_back(norvane::platform::protection::kFormatVersion);
+  out.append(kKeyIdAndKey);
+  return out;
+}
 
 bool known_unprotect_text(const std::string& detail) {
   return detail == "The data is invalid. (0x8007000D)" ||
@@ -44,8 +56,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   const std::string key = home + "/data-protection/master.key";
   const int fd = ::open(key.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
   FUZZ_CHECK(fd >= 0);
-  FUZZ_CHECK(::write(fd, kKeyFile, sizeof kKeyFile - 1) ==
-             static_cast<ssize_t>(sizeof kKeyFile - 1));
+  const std::string content = key_file_content();
+  FUZZ_CHECK(::write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size()));
   ::close(fd);
   return 0;
 }

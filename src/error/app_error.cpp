@@ -2,16 +2,12 @@
 
 #include <fmt/format.h>
 
+#include "common/overloaded.h"
 #include "norvane/error/debug_text.h"
 
 namespace norvane {
 
 namespace {
-
-template <class... Ts>
-struct Overloaded : Ts... {
-  using Ts::operator()...;
-};
 
 std::string wrap(std::string_view name, const std::string& inner) {
   return fmt::format("{}({})", name, inner);

@@ -3,19 +3,11 @@
 #include <fmt/format.h>
 #include <sqlite3.h>
 
+#include "common/overloaded.h"
 #include "norvane/error/debug_text.h"
 #include "platform/path.h"
 
 namespace norvane {
-
-namespace {
-
-template <class... Ts>
-struct Overloaded : Ts... {
-  using Ts::operator()...;
-};
-
-}  // namespace
 
 const char* value_type_name(ValueType type) noexcept {
   switch (type) {

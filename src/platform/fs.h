@@ -2,15 +2,18 @@
 #pragma once
 
 #include <cstdint>
+#include <expected>
 #include <optional>
 #include <string>
+#include <system_error>
 
 namespace norvane::platform {
 
 // Creates `path` and any missing parents. On POSIX every directory created
-// gets mode 0700; existing ones are left alone. Returns whether `path` is a
-// directory afterwards.
-bool create_private_directories(const std::string& path);
+// gets mode 0700; existing ones are left alone. Succeeds when `path` is a
+// directory afterwards; otherwise the system's error (on POSIX an errno value
+// in the generic category) tells why not.
+std::expected<void, std::error_code> create_private_directories(const std::string& path);
 
 // The size of the file at `path`, or nullopt when it cannot be read.
 [[nodiscard]] std::optional<std::uint64_t> file_size(const std::string& path);

@@ -33,5 +33,9 @@ target_sources(norvane PRIVATE
 if(WIN32)
   target_link_libraries(norvane PRIVATE Windows::crypt32 Windows::bcrypt)
 else()
-  target_sources(norvane PRIVATE ${NORVANE_PLATFORM_BACKEND}/evp_gcm.cpp)
+  target_sources(norvane PRIVATE
+    ${NORVANE_PLATFORM_BACKEND}/evp_gcm.cpp
+    ${NORVANE_PLATFORM_BACKEND}/key_cache.cpp
+    ${NORVANE_PLATFORM_BACKEND}/key_store.cpp
+    ${NORVANE_PLATFORM_BACKEND}/protected_blob.cpp)
 endif()

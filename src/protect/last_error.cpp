@@ -1,5 +1,6 @@
 #include "norvane/protect/last_error.h"
 
+#include "common/hex.h"
 #include "platform/system_error.h"
 #include "protect/last_error_detail.h"
 
@@ -8,9 +9,8 @@ namespace norvane {
 namespace detail {
 
 std::string format_code(std::uint32_t code) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string out = "0x00000000";
-  for (std::size_t i = out.size(); i > 2; --i, code >>= 4) out[i - 1] = kDigits[code & 0xF];
+  std::string out = "0x";
+  hex::append_u32(out, code, hex::Case::Upper);
   return out;
 }
 

@@ -13,6 +13,7 @@
 
 #include "child.h"
 #include "platform/data_protection.h"
+#include "platform/posix/protection_format.h"
 #include "printers.h"
 #include "support/sample_bodies.h"
 #include "support/system_messages.h"
@@ -32,9 +33,9 @@ using testing::run_child;
 using testing::ScopedUserHome;
 using testing::TempDir;
 
-// Blob layout of the stand-in: magic and version, then the key identifier.
-constexpr std::size_t kKeyIdBegin = 5;
-constexpr std::size_t kKeyIdEnd = 21;
+// Where the stand-in's blob holds the key identifier.
+constexpr std::size_t kKeyIdBegin = platform::protection::blob::kKeyIdAt;
+constexpr std::size_t kKeyIdEnd = kKeyIdBegin + platform::protection::kKeyIdBytes;
 
 class BodyProtection : public ::testing::Test {
  protected:

@@ -18,6 +18,7 @@
 #include "norvane/db/list_notes.h"
 #include "norvane/db/open.h"
 #include "norvane/protect/body.h"
+#include "platform/posix/protection_format.h"
 #include "printers.h"
 #include "support/system_messages.h"
 #include "support/temp_dir.h"
@@ -33,12 +34,10 @@ using testing::kInvalidData;
 using testing::ScopedUserHome;
 using testing::TempDir;
 
-// Key file: "NVMK", version, 16-byte identifier, 32-byte key.
-constexpr std::size_t kKeyFileBytes = 53;
-// Blob: "NVDP", version, then the key identifier.
-constexpr std::size_t kBlobKeyIdAt = 5;
-constexpr std::size_t kKeyFileKeyIdAt = 5;
-constexpr std::size_t kKeyIdBytes = 16;
+constexpr std::size_t kKeyFileBytes = platform::protection::key_file::kBytes;
+constexpr std::size_t kBlobKeyIdAt = platform::protection::blob::kKeyIdAt;
+constexpr std::size_t kKeyFileKeyIdAt = platform::protection::key_file::kKeyIdAt;
+constexpr std::size_t kKeyIdBytes = platform::protection::kKeyIdBytes;
 
 std::string read_file(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);

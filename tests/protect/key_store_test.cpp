@@ -19,6 +19,7 @@
 
 #include "child.h"
 #include "norvane/protect/body.h"
+#include "platform/posix/protection_format.h"
 #include "printers.h"
 #include "support/system_messages.h"
 #include "support/temp_dir.h"
@@ -104,7 +105,7 @@ TEST_F(KeyStore, FirstProtectionCreatesAPrivateKeyFile) {
   EXPECT_TRUE(S_ISREG(file.st_mode));
   EXPECT_EQ(file.st_mode & 07777, 0600u);
   EXPECT_EQ(file.st_uid, ::geteuid());
-  EXPECT_EQ(file.st_size, 53);
+  EXPECT_EQ(file.st_size, static_cast<off_t>(platform::protection::key_file::kBytes));
   EXPECT_EQ(stat_of(dir()).st_mode & 07777, 0700u);
   EXPECT_EQ(stat_of(xdg()).st_mode & 07777, 0700u);
   // The temporary name is gone.
@@ -360,17 +361,22 @@ bool in_process_memory(const std::array<std::uint8_t, 32>& inverted) {
 TEST_F(KeyStore, TheKeyIsWipedFromMemoryWhenReleased) {
   // A key of known bytes, written here without ever being loaded by the
   // store. Only its inverse is kept, so that this copy is never found.
-  std::array<std::uint8_t, 32> inverted{};
+  namespace layout = platform::protection::key_file;
+  std::array<std::uint8_t, platform::protection::kKeyBytes> inverted{};
   {
-    std::array<std::uint8_t, 53> content{'N', 'V', 'M', 'K', 1};
-    for (std::size_t i = 5; i < content.size(); ++i) {
+    std::array<std::uint8_t, layout::kBytes> content{'N', 'V', 'M', 'K',
+                                                     platform::protection::kFormatVersion};
+    for (std::size_t i = layout::kKeyIdAt; i < content.size(); ++i) {
       content[i] = static_cast<std::uint8_t>(i * 37 + 11);
     }
-    for (std::size_t i = 0; i < 32; ++i) inverted[i] = static_cast<std::uint8_t>(~content[21 + i]);
+    for (std::size_t i = 0; i < inverted.size(); ++i) {
+      inverted[i] = static_cast<std::uint8_t>(~content[layout::kKeyAt + i]);
+    }
     fs::create_directories(dir());
     ASSERT_EQ(::chmod(xdg().c_str(), 0700), 0);
     ASSERT_EQ(::chmod(dir().c_str(), 0700), 0);
-    write_file(key_file(), std::string_view(reinterpret_cast<const char*>(content.data()), 53),
+    write_file(key_file(),
+               std::string_view(reinterpret_cast<const char*>(content.data()), content.size()),
                0600);
     volatile std::uint8_t* wipe = content.data();
     for (std::size_t i = 0; i < content.size(); ++i) wipe[i] = 0;

@@ -36,6 +36,19 @@ class SeedDemoNotes : public ::testing::Test {
     return result;
   }
 
+  // Seeds, expecting the engine error `debug` after the first progress line
+  // only, and no transaction left open.
+  void expect_engine_failure(std::string_view debug) {
+    std::string out;
+    auto seeded = seed(&out);
+    ASSERT_FALSE(seeded.has_value());
+    const auto* error = std::get_if<DbError>(&seeded.error());
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->debug(), debug);
+    EXPECT_EQ(out, "\nPreparing to insert 50 demo notes...\n");
+    EXPECT_TRUE(conn_.is_autocommit());
+  }
+
   std::vector<std::vector<std::string>> rows(std::string_view sql) {
     std::vector<std::vector<std::string>> out;
     auto stmt = conn_.prepare(sql);
@@ -150,18 +163,32 @@ TEST_F(SeedDemoNotes, AFailingInsertRollsBackTheWholeBatch) {
       conn_.execute("CREATE TRIGGER stop_at_30 BEFORE INSERT ON notes"
                     " WHEN (SELECT count(*) FROM notes) > 30"
                     " BEGIN SELECT RAISE(ABORT, 'disk on fire'); END"));
-  std::string out;
-  auto seeded = seed(&out);
-  ASSERT_FALSE(seeded.has_value());
-  const auto* error = std::get_if<DbError>(&seeded.error());
-  ASSERT_NE(error, nullptr);
-  EXPECT_EQ(
-      error->debug(),
+  expect_engine_failure(
       R"(SqliteFailure(Error { code: ConstraintViolation, extended_code: 1811 }, Some("disk on fire")))");
-  EXPECT_EQ(out, "\nPreparing to insert 50 demo notes...\n");
-  EXPECT_TRUE(conn_.is_autocommit());
   EXPECT_EQ(rows("SELECT id, title FROM notes"),
             (std::vector<std::vector<std::string>>{{"kept", "before"}}));
+}
+
+// In WAL mode a COMMIT never waits for readers, and closing the connection
+// would undo an open transaction anyway. With a rollback journal, a reader's
+// shared lock makes the COMMIT fail busy and leaves the transaction open: the
+// phase must still end it.
+TEST_F(SeedDemoNotes, ACommitRefusedForAReadersLockStillEndsTheTransaction) {
+  ASSERT_TRUE(conn_.execute("PRAGMA journal_mode = DELETE"));
+  ASSERT_TRUE(conn_.set_busy_timeout(1));
+  auto reader = Connection::open(tmp_ / "norvane.db", kOpenFlags);
+  ASSERT_TRUE(reader.has_value());
+  {
+    // A statement stopped at its first row keeps its shared lock.
+    auto read = reader->prepare("SELECT name FROM sqlite_schema");
+    ASSERT_TRUE(read.has_value());
+    const auto first = read->step();
+    ASSERT_TRUE(first.has_value() && *first);
+
+    expect_engine_failure(
+        R"(SqliteFailure(Error { code: DatabaseBusy, extended_code: 5 }, Some("database is locked")))");
+  }
+  EXPECT_EQ(rows("SELECT count(*) FROM notes")[0][0], "0");
 }
 
 #ifndef _WIN32

@@ -2,6 +2,7 @@
 
 #include <span>
 
+#include "common/hex.h"
 #include "platform/random.h"
 
 namespace norvane::seeder {
@@ -9,14 +10,17 @@ namespace norvane::seeder {
 std::string format_uuid_v4(std::array<std::uint8_t, 16> bytes) {
   bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x40);
   bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);
-  static constexpr char kHex[] = "0123456789abcdef";
+  // Groups of 4, 2, 2, 2 and 6 bytes, joined by hyphens.
+  const std::span<const std::uint8_t> all(bytes);
   std::string out;
   out.reserve(36);
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (i == 4 || i == 6 || i == 8 || i == 10) out.push_back('-');
-    out.push_back(kHex[bytes[i] >> 4]);
-    out.push_back(kHex[bytes[i] & 0x0F]);
+  hex::append(out, all.subspan(0, 4));
+  for (std::size_t at = 4; at < 10; at += 2) {
+    out.push_back('-');
+    hex::append(out, all.subspan(at, 2));
   }
+  out.push_back('-');
+  hex::append(out, all.subspan(10));
   return out;
 }
 

@@ -1,6 +1,7 @@
 #include "seeding.h"
 
 #include "demo_catalogue.h"
+#include "norvane/db/transaction.h"
 #include "norvane/protect/body.h"
 #include "note_id.h"
 #include "platform/clock.h"
@@ -73,10 +74,6 @@ std::expected<void, SeedFailure> insert_catalogue(const Connection& conn,
   return {};
 }
 
-void rollback_if_open(const Connection& conn) {
-  if (!conn.is_autocommit()) (void)conn.execute("ROLLBACK");
-}
-
 }  // namespace
 
 std::expected<void, SeedFailure> seed_demo_notes(const Connection& conn, const Report& report) {
@@ -88,14 +85,13 @@ std::expected<void, SeedFailure> seed_demo_notes(const Connection& conn, const R
 
   const Stopwatch stopwatch;
   const platform::UtcTime instant = platform::utc_now();
-  if (auto begun = conn.execute("BEGIN DEFERRED"); !begun) return fail(std::move(begun.error()));
+  // Every return before the commit, and a commit that fails, rolls the batch
+  // back; the insert statement is finalized before that.
+  auto transaction = Transaction::begin(conn, "BEGIN DEFERRED");
+  if (!transaction) return fail(std::move(transaction.error()));
 
-  if (auto inserted = insert_catalogue(conn, catalogue, instant); !inserted) {
-    rollback_if_open(conn);
-    return inserted;
-  }
-  if (auto committed = conn.execute("COMMIT"); !committed) {
-    rollback_if_open(conn);
+  if (auto inserted = insert_catalogue(conn, catalogue, instant); !inserted) return inserted;
+  if (auto committed = transaction->commit(); !committed) {
     return fail(std::move(committed.error()));
   }
   const double elapsed_ms = stopwatch.elapsed_ms();

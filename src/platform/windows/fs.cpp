@@ -1,5 +1,7 @@
 #include "platform/fs.h"
 
+#include <system_error>
+
 #include "platform/windows/wide.h"
 #include "platform/windows/win32.h"
 
@@ -32,32 +34,48 @@ class FileHandle {
   return c == L'\\' || c == L'/';
 }
 
+[[nodiscard]] std::unexpected<std::error_code> system_failure(DWORD error) {
+  return std::unexpected(std::error_code(static_cast<int>(error), std::system_category()));
+}
+
+// After CreateDirectoryW found something at `path`: whether it will do.
+[[nodiscard]] std::expected<void, std::error_code> existing_directory(const std::wstring& path) {
+  if (is_directory(path)) return {};  // made meanwhile
+  return std::unexpected(std::make_error_code(std::errc::not_a_directory));
+}
+
 // CreateDirectoryW, one level at a time from the deepest existing folder.
 // Not std::filesystem: its conversions refuse names with an unpaired
 // surrogate, which the system allows.
-[[nodiscard]] bool create_directories(const std::wstring& path) {
-  if (is_directory(path)) return true;
-  if (CreateDirectoryW(path.c_str(), nullptr)) return true;
+[[nodiscard]] std::expected<void, std::error_code> create_directories(const std::wstring& path) {
+  if (is_directory(path)) return {};
+  if (CreateDirectoryW(path.c_str(), nullptr)) return {};
   const DWORD error = GetLastError();
-  if (error == ERROR_ALREADY_EXISTS) return is_directory(path);  // made meanwhile, or a file
-  if (error != ERROR_PATH_NOT_FOUND) return false;
+  if (error == ERROR_ALREADY_EXISTS) return existing_directory(path);
+  if (error != ERROR_PATH_NOT_FOUND) return system_failure(error);
   // A parent is missing: the path up to its last separator, without the
   // separators themselves.
   std::size_t end = path.size();
   while (end > 0 && is_separator(path[end - 1])) --end;
   while (end > 0 && !is_separator(path[end - 1])) --end;
   while (end > 0 && is_separator(path[end - 1])) --end;
-  if (end == 0) return false;
-  if (!create_directories(path.substr(0, end))) return false;
-  return CreateDirectoryW(path.c_str(), nullptr) ||
-         (GetLastError() == ERROR_ALREADY_EXISTS && is_directory(path));
+  if (end == 0) return system_failure(error);
+  if (auto parent = create_directories(path.substr(0, end)); !parent) return parent;
+  if (CreateDirectoryW(path.c_str(), nullptr)) return {};
+  const DWORD retry_error = GetLastError();
+  if (retry_error == ERROR_ALREADY_EXISTS) return existing_directory(path);
+  return system_failure(retry_error);
 }
 
 }  // namespace
 
-bool create_private_directories(const std::string& path) {
+std::expected<void, std::error_code> create_private_directories(const std::string& path) {
   const std::wstring wide = to_wide(path);
-  if (wide.empty() || wide.find(L'\0') != std::wstring::npos) return false;
+  if (wide.empty())
+    return std::unexpected(std::make_error_code(std::errc::no_such_file_or_directory));
+  if (wide.find(L'\0') != std::wstring::npos) {
+    return std::unexpected(std::make_error_code(std::errc::invalid_argument));
+  }
   return create_directories(wide);
 }
 
