@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "check.h"
-#include "norvane/error/debug_text.h"
+#include "error/debug_text.h"
 #include "norvane/protect/utf8.h"
 
 namespace {

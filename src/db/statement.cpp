@@ -4,7 +4,7 @@
 
 #include <climits>
 
-#include "norvane/db/connection.h"
+#include "db/engine_error.h"
 #include "norvane/protect/utf8.h"
 
 namespace norvane {

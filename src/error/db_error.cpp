@@ -3,7 +3,7 @@
 #include <fmt/format.h>
 #include <sqlite3.h>
 
-#include "norvane/error/debug_text.h"
+#include "error/debug_text.h"
 #include "platform/path.h"
 
 namespace norvane {

@@ -1,4 +1,4 @@
-#include "norvane/error/debug_text.h"
+#include "error/debug_text.h"
 
 #include <fmt/format.h>
 #include <unicode/uchar.h>

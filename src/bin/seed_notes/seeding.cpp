@@ -1,9 +1,9 @@
 #include "seeding.h"
 
 #include "demo_catalogue.h"
+#include "norvane/env.h"
 #include "norvane/protect/body.h"
 #include "note_id.h"
-#include "platform/clock.h"
 #include "stopwatch.h"
 #include "timestamp.h"
 
@@ -28,7 +28,7 @@ std::unexpected<SeedFailure> fail(E&& error) {
 // return whatever happens.
 std::expected<void, SeedFailure> insert_catalogue(const Connection& conn,
                                                   std::span<const DemoNote> catalogue,
-                                                  platform::UtcTime instant) {
+                                                  env::UtcTime instant) {
   auto insert = conn.prepare(kInsert);
   if (!insert) return fail(std::move(insert.error()));
   // One check of the key store serves every body of the catalogue.
@@ -87,7 +87,7 @@ std::expected<void, SeedFailure> seed_demo_notes(const Connection& conn, const R
   }
 
   const Stopwatch stopwatch;
-  const platform::UtcTime instant = platform::utc_now();
+  const env::UtcTime instant = env::utc_now();
   if (auto begun = conn.execute("BEGIN DEFERRED"); !begun) return fail(std::move(begun.error()));
 
   if (auto inserted = insert_catalogue(conn, catalogue, instant); !inserted) {
