@@ -8,7 +8,7 @@
 
 #include "check.h"
 #include "error/debug_text.h"
-#include "norvane/protect/utf8.h"
+#include "text/utf8.h"
 
 namespace {
 

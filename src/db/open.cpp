@@ -4,7 +4,7 @@
 
 #include "db/open_settings.h"
 #include "db/schema.h"
-#include "norvane/protect/utf8.h"
+#include "norvane/text/utf8.h"
 
 namespace norvane {
 

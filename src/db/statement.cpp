@@ -5,7 +5,7 @@
 #include <climits>
 
 #include "db/engine_error.h"
-#include "norvane/protect/utf8.h"
+#include "norvane/text/utf8.h"
 
 namespace norvane {
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/unicode_library.h"
+#include "text/utf8.h"
 
 namespace norvane {
 namespace {
