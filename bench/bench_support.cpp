@@ -8,13 +8,13 @@
 #include <map>
 #include <stdexcept>
 
+#include "db/list_statement.h"
 #include "demo_catalogue.h"
 #include "norvane/db/list_notes.h"
 #include "norvane/db/open.h"
+#include "norvane/env.h"
 #include "norvane/protect/body.h"
 #include "note_id.h"
-#include "platform/clock.h"
-#include "platform/random.h"
 #include "timestamp.h"
 
 namespace norvane::bench {
@@ -101,13 +101,13 @@ void build_note_database(const std::string& path, std::size_t count) {
   need(conn.execute("BEGIN DEFERRED"), "begin");
   Statement insert = need(conn.prepare(kInsert), "prepare");
   const auto catalogue = seeder::demo_catalogue();
-  const platform::UtcTime instant = platform::utc_now();
+  const env::UtcTime instant = env::utc_now();
   std::int64_t next_active = 0;
   std::int64_t next_archived = 0;
   for (std::size_t i = 0; i < count; ++i) {
     const seeder::DemoNote& note = catalogue[i % catalogue.size()];
     std::array<std::uint8_t, 16> id_bytes{};
-    if (!platform::fill_random(id_bytes)) die("random bytes");
+    if (!env::fill_random(id_bytes)) die("random bytes");
     auto body_enc = protect_body(note.body);
     if (!body_enc) die("protect_body: " + body_enc.error().debug());
     const bool archived = note.state == NoteState::Archived;

@@ -15,8 +15,8 @@
 #include "bench_support.h"
 #include "demo_catalogue.h"
 #include "norvane/db/open.h"
+#include "norvane/env.h"
 #include "note_id.h"
-#include "platform/clock.h"
 #include "seeding.h"
 #include "timestamp.h"
 
@@ -97,7 +97,7 @@ struct CtxFree {
   constexpr std::size_t kRows = 50;
   std::array<std::uint8_t, kRows*(16 + blob_layout::kNonceBytes)> random{};
   RAND_bytes(random.data(), static_cast<int>(random.size()));
-  const platform::UtcTime instant = platform::utc_now();
+  const env::UtcTime instant = env::utc_now();
 
   sqlite3_exec(db, "BEGIN DEFERRED", nullptr, nullptr, nullptr);
   sqlite3_stmt* insert = nullptr;

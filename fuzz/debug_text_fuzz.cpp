@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "check.h"
-#include "norvane/error/debug_text.h"
-#include "norvane/protect/utf8.h"
+#include "error/debug_text.h"
+#include "text/utf8.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "check.h"
 #include "norvane/db/note.h"
-#include "norvane/protect/utf8.h"
+#include "norvane/text/utf8.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size > 4096) return 0;

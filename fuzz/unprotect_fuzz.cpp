@@ -20,7 +20,7 @@
 
 #include "check.h"
 #include "norvane/protect/body.h"
-#include "norvane/protect/utf8.h"
+#include "norvane/text/utf8.h"
 #include "platform/posix/protection_format.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "check.h"
-#include "norvane/protect/utf8.h"
+#include "norvane/text/utf8.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size > (1U << 20)) return 0;

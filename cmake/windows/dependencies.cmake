@@ -8,8 +8,8 @@
 #   toolchain) is used instead.
 # - ICU is the system's icu.dll (Windows 10 version 1903 and later), through
 #   its C API. The program loads it itself from the system folder and looks
-#   its functions up (platform/windows/unicode.cpp), so only ICU's C headers
-#   are used here (those of the build machine by default), with the
+#   its functions up (platform/windows/icu_functions.cpp), so only ICU's C
+#   headers are used here (those of the build machine by default), with the
 #   unversioned names that icu.dll exports.
 # - crypt32.dll and bcrypt.dll are not among the DLLs that Windows always
 #   maps from its own folder, so the loader would look for them beside the

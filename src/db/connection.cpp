@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "db/engine_error.h"
 #include "platform/clock.h"
 
 namespace norvane {

@@ -1,5 +1,6 @@
 #include "norvane/db/list_notes.h"
 
+#include "db/list_statement.h"
 #include "norvane/protect/body.h"
 #include "norvane/protect/vault.h"
 
@@ -79,9 +80,8 @@ std::expected<void, DbError> read_row(const Statement& stmt, Note& note, BodyEnc
 
 // Decodes the body into `note.body`: the decrypted text is moved in, not
 // copied.
-std::expected<void, CryptoError> decode_body(
-    Note& note, const BodyEnc& body_enc,
-    const std::optional<std::span<const std::uint8_t, 32>>& vault_key) {
+std::expected<void, CryptoError> decode_body(Note& note, const BodyEnc& body_enc,
+                                             const std::optional<VaultKey>& vault_key) {
   if (!body_enc) return {};  // NULL: no body
   if (note.is_locked) {
     if (!vault_key) return {};  // hidden until the vault is opened
@@ -111,7 +111,7 @@ std::expected<std::vector<Note>, AppError> list_notes(const Connection& conn,
 
 std::expected<std::vector<Note>, AppError> list_notes_with_key(
     const Connection& conn, std::optional<std::string_view> filter,
-    std::optional<std::span<const std::uint8_t, 32>> vault_key) {
+    std::optional<VaultKey> vault_key) {
   auto stmt = conn.prepare(list_statement(filter));
   if (!stmt) return std::unexpected(AppError(std::move(stmt.error())));
 

@@ -2,13 +2,11 @@
 
 #include <sqlite3.h>
 
+#include "db/open_settings.h"
 #include "db/schema.h"
-#include "norvane/protect/utf8.h"
+#include "norvane/text/utf8.h"
 
 namespace norvane {
-
-static_assert(kOpenFlags ==
-              (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX));
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <climits>
 
-#include "norvane/db/connection.h"
-#include "norvane/protect/utf8.h"
+#include "db/engine_error.h"
+#include "norvane/text/utf8.h"
 
 namespace norvane {
 

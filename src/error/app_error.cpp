@@ -3,7 +3,7 @@
 #include <fmt/format.h>
 
 #include "common/overloaded.h"
-#include "norvane/error/debug_text.h"
+#include "error/debug_text.h"
 
 namespace norvane {
 

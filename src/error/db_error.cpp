@@ -4,7 +4,7 @@
 #include <sqlite3.h>
 
 #include "common/overloaded.h"
-#include "norvane/error/debug_text.h"
+#include "error/debug_text.h"
 #include "platform/path.h"
 
 namespace norvane {

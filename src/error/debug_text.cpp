@@ -1,4 +1,4 @@
-#include "norvane/error/debug_text.h"
+#include "error/debug_text.h"
 
 #include <fmt/format.h>
 #include <unicode/uchar.h>
@@ -6,17 +6,11 @@
 #include <cstdint>
 
 #include "platform/unicode.h"
-#include "platform/utf16.h"
+#include "text/utf8.h"
 
 namespace norvane {
 
 namespace {
-
-// Decodes the code point at `i`, advancing `i` past it; a maximal ill-formed
-// subpart becomes one U+FFFD.
-UChar32 next_code_point(std::string_view text, std::size_t& i) {
-  return static_cast<UChar32>(platform::next_code_point(text, i));
-}
 
 bool is_non_printing(UChar32 c) {
   // Printable ASCII never gets here: what is left of ASCII is control
@@ -52,7 +46,7 @@ void append_debug_quoted(std::string& out, std::string_view text) {
       ++i;
       continue;
     }
-    const UChar32 c = next_code_point(text, i);
+    const auto c = static_cast<UChar32>(next_code_point(text, i));
     switch (c) {
       case '\n':
         out += "\\n";
@@ -70,7 +64,7 @@ void append_debug_quoted(std::string& out, std::string_view text) {
         if (is_non_printing(c)) {
           fmt::format_to(std::back_inserter(out), "\\u{{{:x}}}", static_cast<std::uint32_t>(c));
         } else {
-          platform::append_utf8(out, static_cast<char32_t>(c));
+          append_utf8(out, static_cast<char32_t>(c));
         }
     }
   }
@@ -80,22 +74,6 @@ void append_debug_quoted(std::string& out, std::string_view text) {
 std::string debug_quoted(std::string_view text) {
   std::string out;
   append_debug_quoted(out, text);
-  return out;
-}
-
-std::string lossy_utf8(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < 0x80) {
-      out.push_back(static_cast<char>(byte));
-      ++i;
-      continue;
-    }
-    platform::append_utf8(out, static_cast<char32_t>(next_code_point(text, i)));
-  }
   return out;
 }
 

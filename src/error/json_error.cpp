@@ -2,7 +2,7 @@
 
 #include <fmt/format.h>
 
-#include "norvane/error/debug_text.h"
+#include "error/debug_text.h"
 
 namespace norvane {
 

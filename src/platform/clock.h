@@ -3,13 +3,13 @@
 
 #include <cstdint>
 
+#include "norvane/env.h"
+
 namespace norvane::platform {
 
-// A UTC instant as whole seconds since 1970-01-01T00:00:00Z and nanoseconds.
-struct UtcTime {
-  std::int64_t seconds = 0;
-  std::uint32_t nanoseconds = 0;  // 0 to 999,999,999
-};
+// A UTC instant as whole seconds since 1970-01-01T00:00:00Z and nanoseconds;
+// the type of the public interface.
+using env::UtcTime;
 
 // The current UTC time from the system's precise wall clock.
 [[nodiscard]] UtcTime utc_now() noexcept;

@@ -6,11 +6,12 @@
 #include <expected>
 #include <string_view>
 
+#include "norvane/env.h"
 #include "norvane/error/io_error.h"
 
 namespace norvane::platform {
 
-enum class StdStream { Output, Error };
+using env::StdStream;
 
 // Writes all of `text` (UTF-8) to `stream`, or fails with the system's error
 // code, its kind and message. On Windows a console gets the text as UTF-16,

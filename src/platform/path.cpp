@@ -1,6 +1,6 @@
 #include "platform/path.h"
 
-#include "platform/utf16.h"
+#include "text/utf8.h"
 
 namespace norvane::platform {
 
@@ -52,14 +52,7 @@ std::string replace_extension(std::string_view path, std::string_view extension)
 }
 
 std::string path_as_text(std::string_view path) {
-  std::string out;
-  out.reserve(path.size());
-  std::size_t i = 0;
-  while (i < path.size()) {
-    const char32_t c = next_code_point(path, i, kPathsAreWtf8);
-    append_utf8(out, is_surrogate(c) ? kReplacementCharacter : c);
-  }
-  return out;
+  return lossy_utf8(path, kPathsAreWtf8);
 }
 
 }  // namespace norvane::platform

@@ -1,41 +1,47 @@
-# Shared code of the platform layer, then the backend of the target system.
-if(WIN32)
-  set(NORVANE_PLATFORM_BACKEND ${CMAKE_CURRENT_LIST_DIR}/windows)
-else()
-  set(NORVANE_PLATFORM_BACKEND ${CMAKE_CURRENT_LIST_DIR}/posix)
-endif()
-
+# The platform layer: the code shared by both backends, then the backend of
+# the target system, each with what it links.
 target_sources(norvane PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/path.cpp
   ${CMAKE_CURRENT_LIST_DIR}/unicode.cpp
-  ${NORVANE_PLATFORM_BACKEND}/clock.cpp
-  ${NORVANE_PLATFORM_BACKEND}/command_line.cpp
-  ${NORVANE_PLATFORM_BACKEND}/console.cpp
-  ${NORVANE_PLATFORM_BACKEND}/env.cpp
-  ${NORVANE_PLATFORM_BACKEND}/fs.cpp
-  ${NORVANE_PLATFORM_BACKEND}/known_folder.cpp
-  ${NORVANE_PLATFORM_BACKEND}/process.cpp
-  ${NORVANE_PLATFORM_BACKEND}/unicode.cpp
-  ${NORVANE_PLATFORM_BACKEND}/unicode_library.cpp)
-if(WIN32)
-  target_sources(norvane PRIVATE ${NORVANE_PLATFORM_BACKEND}/wide.cpp)
-  target_link_libraries(norvane PRIVATE shell32 ole32)
-endif()
+  ${CMAKE_CURRENT_LIST_DIR}/unicode_library.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/utf16.cpp)
 
-# Data protection, system error texts, AES-GCM, randomness.
-target_sources(norvane PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/utf16.cpp
-  ${NORVANE_PLATFORM_BACKEND}/aes_gcm.cpp
-  ${NORVANE_PLATFORM_BACKEND}/data_protection.cpp
-  ${NORVANE_PLATFORM_BACKEND}/random.cpp
-  ${NORVANE_PLATFORM_BACKEND}/secure_wipe.cpp
-  ${NORVANE_PLATFORM_BACKEND}/system_error.cpp)
 if(WIN32)
-  target_link_libraries(norvane PRIVATE Windows::crypt32 Windows::bcrypt)
+  target_sources(norvane PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/windows/aes_gcm.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/windows/clock.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/windows/command_line.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/windows/console.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/windows/data_protection.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/windows/env.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/windows/fs.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/windows/icu_functions.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/windows/known_folder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/windows/process.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/windows/random.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/windows/secure_wipe.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/windows/system_error.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/windows/wide.cpp)
+  target_link_libraries(norvane PRIVATE shell32 ole32 Windows::crypt32 Windows::bcrypt)
 else()
   target_sources(norvane PRIVATE
-    ${NORVANE_PLATFORM_BACKEND}/evp_gcm.cpp
-    ${NORVANE_PLATFORM_BACKEND}/key_cache.cpp
-    ${NORVANE_PLATFORM_BACKEND}/key_store.cpp
-    ${NORVANE_PLATFORM_BACKEND}/protected_blob.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/posix/aes_gcm.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/clock.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/command_line.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/console.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/data_protection.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/env.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/evp_gcm.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/fs.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/icu_functions.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/key_cache.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/key_store.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/known_folder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/process.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/protected_blob.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/random.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/secure_wipe.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/system_error.cpp)
+  # ICU is loaded with dlopen on first use (posix/icu_functions.cpp).
+  target_link_libraries(norvane PRIVATE OpenSSL::Crypto ${CMAKE_DL_LIBS})
 endif()

@@ -2,65 +2,6 @@
 
 namespace norvane::platform {
 
-void append_utf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
-
-char32_t next_code_point(std::string_view text, std::size_t& i, bool wtf8) noexcept {
-  const auto lead = static_cast<unsigned char>(text[i]);
-  if (lead < 0x80) {
-    ++i;
-    return lead;
-  }
-  std::size_t length = 0;
-  char32_t c = 0;
-  // The allowed range of the next byte; the second byte's range excludes
-  // overlong forms, surrogates (unless wanted) and values above U+10FFFF.
-  unsigned char lo = 0x80;
-  unsigned char hi = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    c = lead & 0x1Fu;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    c = lead & 0x0Fu;
-    if (lead == 0xE0) lo = 0xA0;
-    if (lead == 0xED && !wtf8) hi = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    c = lead & 0x07u;
-    if (lead == 0xF0) lo = 0x90;
-    if (lead == 0xF4) hi = 0x8F;
-  } else {
-    ++i;
-    return kReplacementCharacter;
-  }
-  std::size_t k = 1;
-  for (; k < length && i + k < text.size(); ++k) {
-    const auto b = static_cast<unsigned char>(text[i + k]);
-    if (b < lo || b > hi) break;
-    c = (c << 6) | (b & 0x3Fu);
-    lo = 0x80;
-    hi = 0xBF;
-  }
-  i += k;
-  return k == length ? c : kReplacementCharacter;
-}
-
 namespace {
 
 constexpr bool is_high_surrogate(char32_t u) {

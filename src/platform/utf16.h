@@ -1,34 +1,15 @@
-// UTF-16 text from system calls, made into UTF-8, and UTF-8 encoding and
-// decoding.
+// UTF-16 text from system calls, made into UTF-8, and back.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
+#include "text/utf8.h"
+
 namespace norvane::platform {
 
-inline constexpr char32_t kReplacementCharacter = 0xFFFD;
-
-[[nodiscard]] constexpr bool is_surrogate(char32_t c) noexcept {
-  return c >= 0xD800 && c <= 0xDFFF;
-}
-
-// Appends the UTF-8 encoding of `cp`, a Unicode scalar value. A surrogate
-// code point gets its generalized-UTF-8 form (three bytes, ED A0 80 to
-// ED BF BF), as WTF-8 writes it.
-void append_utf8(std::string& out, char32_t cp);
-
-// Decodes the code point at `text[i]` and advances `i` past it; `i` must be
-// less than text.size(). A maximal ill-formed subpart (the longest prefix of
-// a sequence that was acceptable so far, or else one byte) gives U+FFFD.
-// With `wtf8` the three-byte form of a surrogate code point is accepted and
-// gives that surrogate, so that text holding unpaired UTF-16 surrogates can
-// pass through UTF-8 strings unchanged.
-[[nodiscard]] char32_t next_code_point(std::string_view text, std::size_t& i,
-                                       bool wtf8 = false) noexcept;
-
-// UTF-16 for UTF-8 text, decoded as next_code_point does.
+// UTF-16 for UTF-8 text, decoded as next_code_point (text/utf8.h) does.
 [[nodiscard]] std::u16string utf8_to_utf16(std::string_view text, bool wtf8 = false);
 
 // UTF-8 for `text` with every unpaired surrogate kept as its three-byte form

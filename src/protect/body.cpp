@@ -2,10 +2,10 @@
 
 #include <utility>
 
-#include "norvane/protect/last_error.h"
-#include "norvane/protect/utf8.h"
+#include "norvane/text/utf8.h"
 #include "platform/data_protection.h"
 #include "platform/secure_wipe.h"
+#include "protect/last_error.h"
 
 namespace norvane {
 

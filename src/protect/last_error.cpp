@@ -1,6 +1,6 @@
-#include "norvane/protect/last_error.h"
+#include "protect/last_error.h"
 
-#include "common/hex.h"
+#include "norvane/text/hex.h"
 #include "platform/system_error.h"
 #include "protect/last_error_detail.h"
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "norvane/protect/utf8.h"
+#include "norvane/text/utf8.h"
 #include "platform/aes_gcm.h"
 #include "platform/secure_wipe.h"
 #include "protect/vault_detail.h"

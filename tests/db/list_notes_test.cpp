@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "db/list_statement.h"
 #include "norvane/db/open.h"
 #include "norvane/protect/body.h"
 #include "support/system_messages.h"

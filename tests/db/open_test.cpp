@@ -10,6 +10,7 @@
 #include <fstream>
 #include <set>
 
+#include "db/open_settings.h"
 #include "support/old_schema.h"
 #include "support/temp_dir.h"
 

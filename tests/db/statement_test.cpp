@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "db/open_settings.h"
 #include "norvane/db/connection.h"
 #include "norvane/db/open.h"
 

@@ -1,8 +1,9 @@
-#include "norvane/error/debug_text.h"
+#include "error/debug_text.h"
 
 #include <gtest/gtest.h>
 
 #include "support/unicode_library.h"
+#include "text/utf8.h"
 
 namespace norvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "norvane/protect/last_error.h"
+#include "protect/last_error.h"
 
 #include <gtest/gtest.h>
 

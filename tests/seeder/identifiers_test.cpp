@@ -14,7 +14,7 @@
 namespace norvane::seeder {
 namespace {
 
-platform::UtcTime at(std::int64_t seconds, std::uint32_t nanoseconds = 0) {
+env::UtcTime at(std::int64_t seconds, std::uint32_t nanoseconds = 0) {
   return {seconds, nanoseconds};
 }
 

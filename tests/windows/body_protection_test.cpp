@@ -4,9 +4,9 @@
 #include <string>
 
 #include "norvane/protect/body.h"
-#include "norvane/protect/last_error.h"
 #include "platform/data_protection.h"
 #include "platform/system_error.h"
+#include "protect/last_error.h"
 #include "support/sample_bodies.h"
 #include "wine.h"
 

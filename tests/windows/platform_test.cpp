@@ -7,9 +7,9 @@
 #include <fstream>
 #include <string>
 
+#include "error/debug_text.h"
 #include "norvane/db/location.h"
 #include "norvane/db/open.h"
-#include "norvane/error/debug_text.h"
 #include "platform/clock.h"
 #include "platform/env.h"
 #include "platform/fs.h"

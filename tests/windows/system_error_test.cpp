@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "norvane/protect/last_error.h"
+#include "protect/last_error.h"
 #include "wine.h"
 // clang-format off
 #include "platform/windows/win32.h"

@@ -1,5 +1,14 @@
 // An open SQLite connection: a thin owner of an sqlite3 handle whose failures
 // come back as database-engine errors.
+//
+// Thread-safety: connections are opened without a mutex of their own
+// (SQLITE_OPEN_NOMUTEX), so a connection and the statements prepared on it
+// must be used by one thread at a time; the caller serialises any sharing.
+// Separate connections, to the same database or not, may be used from
+// separate threads at once: the engine's locks order them, and a statement
+// that finds the database locked waits up to the busy timeout. Body
+// protection keeps its caches per thread (see norvane/protect/body.h), so
+// list_notes on one connection per thread needs no locking either.
 #pragma once
 
 #include <expected>
@@ -64,8 +73,5 @@ class Connection {
 
   sqlite3* db_ = nullptr;
 };
-
-// The engine failure for result code `rc` on `db` (which may be null).
-[[nodiscard]] DbError engine_error(sqlite3* db, int rc);
 
 }  // namespace norvane

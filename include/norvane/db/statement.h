@@ -1,5 +1,11 @@
 // A prepared statement: a thin owner of an sqlite3_stmt whose failures come
 // back as database-engine errors.
+//
+// Thread-safety: a statement belongs to the connection that prepared it and
+// shares its rule (see norvane/db/connection.h): it may be used only by the
+// thread that is using the connection at that time. A statement may outlive
+// its Connection: the engine then closes the connection when the last of its
+// statements is finalized.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,9 @@
 // Note bodies at rest: every body is stored as the data-protection blob that
 // the operating system's per-user service makes of its UTF-8 bytes.
+//
+// Thread-safety: every function here may be called from any thread at once.
+// The state they keep (the loaded key, cipher contexts, the batch below) is
+// per thread, so threads do not wait for each other.
 #pragma once
 
 #include <cstddef>

@@ -13,11 +13,9 @@
 
 #include "norvane/error/crypto_error.h"
 #include "norvane/protect/body.h"
+#include "norvane/protect/vault_key.h"
 
 namespace norvane {
-
-// The 32-byte AES-256 key of locked bodies, lent for one call and only read.
-using VaultKey = std::span<const std::uint8_t, 32>;
 
 // Verifies and decrypts a vault payload. InvalidFormat for a payload shorter
 // than 28 bytes; Aead ("aead::Error") for a tag mismatch or an over-long

@@ -1,7 +1,7 @@
 // The demo notes a seeding run inserts. Titles keep their emoji exactly as
 // shown in the app; an emoji that needs the emoji presentation selector
 // carries it as an explicit \uFE0F so that it stays visible in the source.
-#include "bin/seed_notes/demo_catalogue.h"
+#include "demo_catalogue.h"
 
 #include <array>
 

@@ -4,8 +4,7 @@
 
 #include "norvane/db/location.h"
 #include "norvane/db/open.h"
-#include "norvane/error/debug_text.h"
-#include "platform/console.h"
+#include "norvane/env.h"
 #include "report.h"
 #include "retrieval_benchmark.h"
 #include "seeding.h"
@@ -133,8 +132,8 @@ int run(std::span<const std::string_view> words) {
   if (!outcome) {
     // When standard error cannot be written either, the exit status still
     // tells of the failure.
-    (void)platform::write_std(platform::StdStream::Error,
-                              fmt::format("Error: {}\n", as_error(outcome.error()).debug()));
+    (void)env::write_std(env::StdStream::Error,
+                         fmt::format("Error: {}\n", as_error(outcome.error()).debug()));
     return 1;
   }
   return 0;

@@ -5,13 +5,12 @@
 #include <vector>
 
 #include "driver.h"
-#include "platform/command_line.h"
-#include "platform/process.h"
+#include "norvane/env.h"
 
 int main(int argc, char** argv) {
-  norvane::platform::prepare_process();
+  norvane::env::prepare_process();
   // On Windows the words come from the UTF-16 command line, made UTF-8.
-  const std::vector<std::string> owned = norvane::platform::command_line_words(argc, argv);
+  const std::vector<std::string> owned = norvane::env::command_line_words(argc, argv);
   const std::vector<std::string_view> words(owned.begin(), owned.end());
   return norvane::seeder::run(words);
 }

@@ -2,8 +2,8 @@
 
 #include <span>
 
-#include "common/hex.h"
-#include "platform/random.h"
+#include "norvane/env.h"
+#include "norvane/text/hex.h"
 
 namespace norvane::seeder {
 
@@ -26,7 +26,7 @@ std::string format_uuid_v4(std::array<std::uint8_t, 16> bytes) {
 
 std::expected<std::string, IoError> new_note_id() {
   std::array<std::uint8_t, 16> bytes{};
-  if (!platform::fill_random(bytes)) {
+  if (!env::fill_random(bytes)) {
     return std::unexpected(
         IoError::custom("Other", "the system's random number generator is not available"));
   }

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <utility>
 
+#include "norvane/env.h"
 #include "norvane/error/io_error.h"
-#include "platform/console.h"
 
 namespace norvane::seeder {
 
@@ -19,7 +19,7 @@ namespace norvane::seeder {
 using ReportSink = std::expected<void, IoError> (*)(std::string_view text);
 
 [[nodiscard]] inline std::expected<void, IoError> to_stdout(std::string_view text) {
-  return platform::write_std(platform::StdStream::Output, text);
+  return env::write_std(env::StdStream::Output, text);
 }
 
 class Report {

@@ -2,8 +2,7 @@
 
 #include "norvane/db/list_notes.h"
 #include "norvane/db/location.h"
-#include "platform/fs.h"
-#include "platform/path.h"
+#include "norvane/env.h"
 #include "stopwatch.h"
 
 namespace norvane::seeder {
@@ -12,7 +11,7 @@ namespace {
 
 std::expected<void, IoError> print_size_line(const Report& report, std::string_view label,
                                              const std::string& path) {
-  const auto size = platform::file_size(path);
+  const auto size = env::file_size(path);
   if (!size) return {};  // a size that cannot be read is left out
   return report.print("{} file size: {} bytes ({:.2f} KB)\n", label, *size,
                       static_cast<double>(*size) / 1024.0);
@@ -34,7 +33,7 @@ std::expected<void, IoError> print_report(const Report& report, std::size_t tota
 
   const std::string db_path = database_path();
   if (printed = print_size_line(report, "Database", db_path); !printed) return printed;
-  return print_size_line(report, "WAL", platform::replace_extension(db_path, "db-wal"));
+  return print_size_line(report, "WAL", env::replace_extension(db_path, "db-wal"));
 }
 
 }  // namespace

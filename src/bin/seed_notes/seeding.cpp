@@ -2,9 +2,9 @@
 
 #include "demo_catalogue.h"
 #include "norvane/db/transaction.h"
+#include "norvane/env.h"
 #include "norvane/protect/body.h"
 #include "note_id.h"
-#include "platform/clock.h"
 #include "stopwatch.h"
 #include "timestamp.h"
 
@@ -29,7 +29,7 @@ std::unexpected<SeedFailure> fail(E&& error) {
 // return whatever happens.
 std::expected<void, SeedFailure> insert_catalogue(const Connection& conn,
                                                   std::span<const DemoNote> catalogue,
-                                                  platform::UtcTime instant) {
+                                                  env::UtcTime instant) {
   auto insert = conn.prepare(kInsert);
   if (!insert) return fail(std::move(insert.error()));
   // One check of the key store serves every body of the catalogue.
@@ -84,7 +84,7 @@ std::expected<void, SeedFailure> seed_demo_notes(const Connection& conn, const R
   }
 
   const Stopwatch stopwatch;
-  const platform::UtcTime instant = platform::utc_now();
+  const env::UtcTime instant = env::utc_now();
   // Every return before the commit, and a commit that fails, rolls the batch
   // back; the insert statement is finalized before that.
   auto transaction = Transaction::begin(conn, "BEGIN DEFERRED");

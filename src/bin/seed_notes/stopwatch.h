@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "platform/clock.h"
+#include "norvane/env.h"
 
 namespace norvane::seeder {
 
@@ -17,9 +17,9 @@ namespace norvane::seeder {
 
 class Stopwatch {
  public:
-  Stopwatch() noexcept : start_(platform::monotonic_nanoseconds()) {}
+  Stopwatch() noexcept : start_(env::monotonic_nanoseconds()) {}
   [[nodiscard]] double elapsed_ms() const noexcept {
-    return to_milliseconds(platform::monotonic_nanoseconds() - start_);
+    return to_milliseconds(env::monotonic_nanoseconds() - start_);
   }
 
  private:

@@ -46,7 +46,7 @@ constexpr std::int64_t floor_div(std::int64_t a, std::int64_t b) noexcept {
 
 }  // namespace
 
-std::string format_rfc3339(platform::UtcTime time) {
+std::string format_rfc3339(env::UtcTime time) {
   const std::int64_t days = floor_div(time.seconds, 86400);
   const auto second_of_day = static_cast<unsigned>(time.seconds - days * 86400);
   const CivilDate date = civil_from_days(days);

@@ -9,7 +9,7 @@
 #include <system_error>
 #include <utility>
 
-#include "common/hex.h"
+#include "norvane/text/hex.h"
 #include "platform/fs.h"
 #include "platform/known_folder.h"
 #include "platform/path.h"

@@ -1,4 +1,5 @@
-// Hexadecimal text of bytes and of 32-bit codes.
+// Hexadecimal text of bytes and of 32-bit codes, as the library writes it
+// (error codes, key identifiers) and as note identifiers are spelt.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "common/hex.h"
+#include "norvane/text/hex.h"
 
 namespace norvane::hex {
 

@@ -15,7 +15,4 @@ void append_debug_quoted(std::string& out, std::string_view text);
 
 [[nodiscard]] std::string debug_quoted(std::string_view text);
 
-// `text` with every byte sequence that is not UTF-8 replaced by U+FFFD.
-[[nodiscard]] std::string lossy_utf8(std::string_view text);
-
 }  // namespace norvane

@@ -1,0 +1,2 @@
+target_sources(norvane PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/env.cpp)
