@@ -10,6 +10,7 @@
 #include <regex>
 #include <set>
 
+#include "db/open_settings.h"
 #include "demo_catalogue.h"
 #include "norvane/db/list_notes.h"
 #include "norvane/db/open.h"
