@@ -1,8 +1,8 @@
 // ICU is loaded on first use rather than at process start-up: resolving its
 // relocations costs a noticeable share of a short run that never needs it.
-#include <dlfcn.h>
-
 #include "platform/icu_functions.h"
+
+#include <dlfcn.h>
 
 // Expands a macro argument, then makes a string of it.
 #define NORVANE_ICU_STRING_(x) #x

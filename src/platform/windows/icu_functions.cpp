@@ -3,10 +3,11 @@
 // program or the current directory. Where it is missing the answers come
 // from Windows' own NLS tables (GetStringTypeW, LCMapStringEx), corrected
 // where they differ from ICU in what this program needs.
+#include "platform/icu_functions.h"
+
 #include <climits>
 #include <span>
 
-#include "platform/icu_functions.h"
 #include "platform/utf16.h"
 #include "platform/windows/win32.h"
 
