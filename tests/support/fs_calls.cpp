@@ -1,6 +1,5 @@
 #include "support/fs_calls.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,17 +22,18 @@ namespace norvane::testing {
 namespace {
 
 struct Log {
+  std::atomic<bool> on{false};
+  std::atomic<int> fail_directory_sync{0};
   std::mutex mutex;
   std::vector<std::string> calls;
-  int fail_directory_sync = 0;
+
+  void record(std::string call) {
+    const std::scoped_lock lock(mutex);
+    calls.push_back(std::move(call));
+  }
 };
 
-std::atomic<Log*> active{nullptr};
-
-void record(Log& log, std::string call) {
-  const std::scoped_lock lock(log.mutex);
-  log.calls.push_back(std::move(call));
-}
+Log the_log;
 
 std::string path_of(int fd) {
   std::array<char, 4096> buffer{};
@@ -46,32 +46,34 @@ std::string path_of(int fd) {
 }  // namespace
 
 FsCallLog::FsCallLog(int fail_directory_sync) {
-  auto* log = new Log;
-  log->fail_directory_sync = fail_directory_sync;
-  delete active.exchange(log);
+  {
+    const std::scoped_lock lock(the_log.mutex);
+    the_log.calls.clear();
+  }
+  the_log.fail_directory_sync = fail_directory_sync;
+  the_log.on = true;
 }
 
 FsCallLog::~FsCallLog() {
-  delete active.exchange(nullptr);
+  the_log.on = false;
 }
 
 std::vector<std::string> FsCallLog::calls() const {
-  Log* log = active.load();
-  if (log == nullptr) return {};
-  const std::scoped_lock lock(log->mutex);
-  return log->calls;
+  const std::scoped_lock lock(the_log.mutex);
+  return the_log.calls;
 }
 
 }  // namespace norvane::testing
 
-using norvane::testing::active;
+using norvane::testing::path_of;
+using norvane::testing::the_log;
 
 extern "C" int __wrap_mkdir(const char* path, mode_t mode) {
   const int result = __real_mkdir(path, mode);
   const int error = errno;
-  if (auto* log = active.load(); log != nullptr && result == 0) {
+  if (the_log.on && result == 0) {
     std::error_code ec;
-    norvane::testing::record(*log, "mkdir " + std::filesystem::absolute(path, ec).string());
+    the_log.record("mkdir " + std::filesystem::absolute(path, ec).string());
   }
   errno = error;
   return result;
@@ -79,15 +81,14 @@ extern "C" int __wrap_mkdir(const char* path, mode_t mode) {
 
 extern "C" int __wrap_fsync(int fd) {
   struct stat st {};
-  auto* log = active.load();
-  if (log == nullptr || ::fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode)) return __real_fsync(fd);
-  if (log->fail_directory_sync != 0) {
-    errno = log->fail_directory_sync;
+  if (!the_log.on || ::fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode)) return __real_fsync(fd);
+  if (const int fail = the_log.fail_directory_sync; fail != 0) {
+    errno = fail;
     return -1;
   }
   const int result = __real_fsync(fd);
   const int error = errno;
-  if (result == 0) norvane::testing::record(*log, "fsync " + norvane::testing::path_of(fd));
+  if (result == 0) the_log.record("fsync " + path_of(fd));
   errno = error;
   return result;
 }
