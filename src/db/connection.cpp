@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "db/engine_error.h"
+#include "db/open_file.h"
 #include "platform/clock.h"
 
 namespace norvane {
@@ -100,13 +101,13 @@ void Connection::close() noexcept {
   }
 }
 
-std::expected<Connection, DbError> Connection::open(std::string_view path, int flags) {
+std::expected<Connection, DbError> open_file(std::string_view path, const std::string& engine_name,
+                                             int flags) {
   if (const auto nul = path.find('\0'); nul != std::string_view::npos) {
     return std::unexpected(DbError(db_error::NulError{nul}));
   }
-  const std::string c_path(path);
   sqlite3* raw = nullptr;
-  const int rc = ::sqlite3_open_v2(c_path.c_str(), &raw, flags, nullptr);
+  const int rc = ::sqlite3_open_v2(engine_name.c_str(), &raw, flags, nullptr);
   Connection conn(raw);  // owns the handle on every path, failure included
   if (rc != SQLITE_OK) {
     DbError err = raw != nullptr ? engine_error(raw, ::sqlite3_extended_errcode(raw))
@@ -114,11 +115,15 @@ std::expected<Connection, DbError> Connection::open(std::string_view path, int f
     if ((rc & 0xff) == SQLITE_CANTOPEN) {
       const auto* failure = err.get_if<db_error::SqliteFailure>();
       const std::string base = failure && failure->message ? *failure->message : "";
-      err = DbError::sqlite(failure ? failure->extended_code : rc, base + ": " + c_path);
+      err = DbError::sqlite(failure ? failure->extended_code : rc, base + ": " + std::string(path));
     }
     return std::unexpected(std::move(err));
   }
   return conn;
+}
+
+std::expected<Connection, DbError> Connection::open(std::string_view path, int flags) {
+  return open_file(path, std::string(path), flags);
 }
 
 std::expected<Statement, DbError> Connection::prepare(std::string_view sql) const {

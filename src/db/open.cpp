@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include "db/file_name.h"
+#include "db/open_file.h"
 #include "db/open_settings.h"
 #include "db/schema.h"
 #include "norvane/text/utf8.h"
@@ -32,7 +34,7 @@ std::expected<void, DbError> migrate(const Connection& conn) {
 std::expected<Connection, AppError> open_database(std::string_view path) {
   if (!validate_utf8(path))
     return std::unexpected(AppError(DbError(db_error::InvalidPath{std::string(path)})));
-  auto conn = Connection::open(path, kOpenFlags);
+  auto conn = open_file(path, engine_file_name(path), kOpenFlags);
   if (!conn) return std::unexpected(AppError(std::move(conn.error())));
   conn->set_extended_result_codes(true);
   if (auto timeout = conn->set_busy_timeout(kBusyTimeoutMs); !timeout) {

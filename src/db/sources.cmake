@@ -1,5 +1,6 @@
 target_sources(norvane PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/connection.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/file_name.cpp
   ${CMAKE_CURRENT_LIST_DIR}/statement.cpp
   ${CMAKE_CURRENT_LIST_DIR}/transaction.cpp
   ${CMAKE_CURRENT_LIST_DIR}/list_notes.cpp

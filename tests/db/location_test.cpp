@@ -5,7 +5,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
+#include "support/fs_calls.h"
 #include "support/temp_dir.h"
 
 namespace norvane {
@@ -53,6 +56,36 @@ TEST_F(DatabasePath, StillReturnsAPathWhenTheDirectoryCannotBeCreated) {
   std::ofstream(tmp_ / "file") << "x";
   ::setenv("NORVANE_DATA_DIR", (tmp_ / "file").c_str(), 1);
   EXPECT_EQ(database_path(), tmp_.str() + "/file/Norvane/norvane.db");
+}
+
+// Each folder made on the way is synced in the folder that holds it, before
+// anything is made inside it; a relative name without a slash is held by the
+// working directory.
+TEST_F(DatabasePath, EveryFolderItMakesIsSyncedInItsParent) {
+  const std::string root = std::filesystem::canonical(tmp_.path()).string();
+  const struct {
+    std::string base;
+    std::vector<std::string> calls;
+  } cases[] = {
+      {root + "/nested/base",
+       {"mkdir " + root + "/nested", "fsync " + root, "mkdir " + root + "/nested/base",
+        "fsync " + root + "/nested", "mkdir " + root + "/nested/base/Norvane",
+        "fsync " + root + "/nested/base"}},
+      {"file:x?mode=memory&",
+       {"mkdir " + root + "/file:x?mode=memory&", "fsync " + root,
+        "mkdir " + root + "/file:x?mode=memory&/Norvane",
+        "fsync " + root + "/file:x?mode=memory&"}},
+  };
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(root);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.base);
+    ::setenv("NORVANE_DATA_DIR", c.base.c_str(), 1);
+    const testing::FsCallLog log;
+    (void)database_path();
+    EXPECT_EQ(log.calls(), c.calls);
+  }
+  std::filesystem::current_path(cwd);
 }
 
 }  // namespace

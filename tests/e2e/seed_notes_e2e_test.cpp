@@ -132,16 +132,39 @@ TEST_F(SeedNotes, NoBodyIsStoredInPlainText) {
   EXPECT_NE(bytes.find("Database Architecture Notes"), std::string::npos);  // titles are plain
 }
 
+// The error names the path as the banner shows it, also when the engine had
+// to be given it in another form.
 TEST_F(SeedNotes, AnUnopenableDatabasePrintsTheBannerAndTheErrorLine) {
-  std::ofstream(tmp_ / "file") << "x";
-  data_dir_ = tmp_ / "file";
-  const ProcessResult r = run();
-  EXPECT_EQ(r.exit_status, 1);
-  EXPECT_EQ(r.out, banner());
-  EXPECT_EQ(r.err,
-            "Error: Database(SqliteFailure(Error { code: CannotOpen, extended_code: 14 }, "
-            "Some(\"unable to open database file: " +
-                db_path() + "\")))\n");
+  for (const std::string& file : {tmp_ / "file", std::string("file:f")}) {
+    SCOPED_TRACE(file);
+    std::ofstream(tmp_.path() / file) << "x";
+    data_dir_ = file;
+    const ProcessResult r = run();
+    EXPECT_EQ(r.exit_status, 1);
+    EXPECT_EQ(r.out, banner());
+    EXPECT_EQ(r.err,
+              "Error: Database(SqliteFailure(Error { code: CannotOpen, extended_code: 14 }, "
+              "Some(\"unable to open database file: " +
+                  db_path() + "\")))\n");
+  }
+}
+
+// A base folder is a folder, also when its name begins with "file:", which
+// the engine would read as a URI: here one that would keep the database in
+// memory, and one that is no URI, as the engine compares case.
+TEST_F(SeedNotes, ABaseFolderNamedLikeAUriKeepsTheNotesInThatFolder) {
+  for (const char* base : {"file:x?mode=memory&", "FILE:y?nolock=1"}) {
+    SCOPED_TRACE(base);
+    data_dir_ = base;  // relative to the working directory
+    const ProcessResult full = run();
+    EXPECT_EQ(full.exit_status, 0) << full.err;
+    EXPECT_EQ(normalize(full.out), banner() + status(0, 0) + std::string(kSeeding) +
+                                       report(40, 10) + std::string(kDone));
+    const ProcessResult stats = run({"--stats-only"});
+    EXPECT_EQ(stats.exit_status, 0) << stats.err;
+    EXPECT_EQ(normalize(stats.out), banner() + status(40, 10) + report(40, 10));
+    EXPECT_TRUE(std::filesystem::is_regular_file(tmp_.path() / base / "Norvane/norvane.db"));
+  }
 }
 
 TEST_F(SeedNotes, AnEmptyDataDirMeansTheWorkingDirectory) {

@@ -21,6 +21,7 @@
 #include "norvane/protect/body.h"
 #include "platform/posix/protection_format.h"
 #include "printers.h"
+#include "support/fs_calls.h"
 #include "support/system_messages.h"
 #include "support/temp_dir.h"
 
@@ -295,6 +296,27 @@ TEST_F(KeyStore, KeyFoldersThatOthersCouldChangeAreRefusedAndNoKeyIsMade) {
   // A data home that is writable by its owner only (and the default one) is fine.
   auto text = unprotect_body(blob);
   ASSERT_TRUE(text) << text.error().detail();
+}
+
+// Each folder the store makes is synced in its parent before the key is
+// written into it. A folder whose entry cannot be synced fails the call, and
+// no key is made.
+TEST_F(KeyStore, EveryFolderItMakesIsSyncedInItsParentOrTheCallFails) {
+  {
+    const testing::FsCallLog failing_syncs(EIO);
+    auto blob = protect_body("note"sv);
+    ASSERT_FALSE(blob);
+    EXPECT_EQ(blob.error(), CryptoError::protect_failed(kGenFailure));
+    EXPECT_FALSE(fs::exists(key_file()));
+  }
+  fs::remove_all(xdg());
+  const std::string home = fs::canonical(home_.dir().path()).string();
+  const testing::FsCallLog log;
+  protect("note");
+  EXPECT_EQ(log.calls(), (std::vector<std::string>{
+                             "mkdir " + home + "/xdg", "fsync " + home,
+                             "mkdir " + home + "/xdg/data-protection", "fsync " + home + "/xdg",
+                             "fsync " + home + "/xdg/data-protection"}));  // the new key's entry
 }
 
 // A key file of the right form whose bits were damaged cannot be told from

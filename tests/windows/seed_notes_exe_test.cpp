@@ -185,6 +185,26 @@ TEST_F(SeedNotesExe, AnUnpairedSurrogateInTheDataFolderOpensNothing) {
   }
 }
 
+// A base folder whose name the engine would read as a URI is a folder here
+// too, and Windows allows neither ':' nor '?' in a folder's name: the run
+// fails at the open, naming the path as the banner shows it, and reports no
+// success.
+TEST_F(SeedNotesExe, ABaseFolderNamedLikeAUriFailsToOpen) {
+  for (const wchar_t* base : {L"file:x?mode=memory&", L"FILE:y?nolock=1"}) {
+    data_dir_ = base;  // relative to the working directory
+    SCOPED_TRACE(db_path());
+    const ChildResult r = run();
+    EXPECT_EQ(r.exit_code, 1u);
+    EXPECT_EQ(r.out, banner(db_path()));
+    std::string escaped;  // the debug form doubles the backslashes
+    for (const char c : db_path()) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    EXPECT_EQ(r.err,
+              "Error: Database(SqliteFailure(Error { code: CannotOpen, extended_code: 14 }, "
+              "Some(\"unable to open database file: " +
+                  escaped + "\")))\n");
+  }
+}
+
 TEST_F(SeedNotesExe, AnUnknownNonAsciiStateFailsTheRunWithOrWithoutIcu) {
   // Lower-casing "İ" takes ICU where icu.dll is present, and the ICU-free
   // path where it is not (always under Wine); the text is the same.
