@@ -1,13 +1,39 @@
 # Installing the library as a package an application builds against: the
 # public headers under <includedir>/norvane, the archive, the CMake package
 # `norvane` (target norvane::norvane), the pkg-config file norvane.pc, and
-# the seed_notes command.
+# the seed_notes command. On Windows the package also carries what a Windows
+# system lacks, and the release zip is made of it (cmake/windows/package.cmake).
 include(CMakePackageConfigHelpers)
 
 set(NORVANE_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/norvane CACHE STRING
     "Where the CMake package files are installed, relative to the prefix")
 
-install(TARGETS norvane EXPORT norvaneTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+# What a program that links the archive needs besides it: the targets of the
+# package, what its CMake package looks for, the pkg-config modules that
+# norvane.pc requires, and the further archives of the package that it names.
+set(NORVANE_PACKAGE_TARGETS norvane)
+set(NORVANE_FIND_DEPENDENCIES "find_dependency(SQLite3)\nfind_dependency(OpenSSL 3 COMPONENTS Crypto)")
+set(NORVANE_PC_REQUIRES "sqlite3 >= 3.35.0, libcrypto >= 3.0")
+set(NORVANE_PC_PACKAGE_LIBS "")
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/windows/package.cmake)
+endif()
+
+install(TARGETS ${NORVANE_PACKAGE_TARGETS} EXPORT norvaneTargets
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+# A stripped installation (cmake --install --strip, and the Windows zip)
+# strips the programs; the archives lose only their debug information, so
+# that they still link.
+foreach(_norvane_target IN LISTS NORVANE_PACKAGE_TARGETS)
+  get_target_property(_norvane_type ${_norvane_target} TYPE)
+  if(_norvane_type STREQUAL "STATIC_LIBRARY")
+    install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+  execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-debug
+    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:${_norvane_target}>\"
+    COMMAND_ERROR_IS_FATAL ANY)
+endif()")
+  endif()
+endforeach()
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/norvane DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
         FILES_MATCHING PATTERN "*.h")
 install(TARGETS seed_notes RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -35,9 +61,15 @@ else()
   set(NORVANE_PC_LIBDIR "\${prefix}/${CMAKE_INSTALL_LIBDIR}")
   set(NORVANE_PC_INCLUDEDIR "\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}")
 endif()
-set(NORVANE_PC_EXTRA_LIBS "")
-foreach(_norvane_lib IN LISTS CMAKE_DL_LIBS)
-  string(APPEND NORVANE_PC_EXTRA_LIBS " -l${_norvane_lib}")
+# After the package's own archives, the system libraries that the archive
+# links by name (the dynamic loader; shell32 and ole32 on Windows): the
+# targets it links are either in the package or required modules.
+set(NORVANE_PC_EXTRA_LIBS "${NORVANE_PC_PACKAGE_LIBS}")
+get_target_property(_norvane_links norvane LINK_LIBRARIES)
+foreach(_norvane_lib IN LISTS _norvane_links)
+  if(_norvane_lib MATCHES "^[A-Za-z0-9_.+-]+$" AND NOT TARGET ${_norvane_lib})
+    string(APPEND NORVANE_PC_EXTRA_LIBS " -l${_norvane_lib}")
+  endif()
 endforeach()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/norvane.pc.in ${PROJECT_BINARY_DIR}/norvane.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/norvane.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -5,7 +5,8 @@
 #   scripts/windows-sqlite.sh makes out of Debian's source package of the
 #   version the Linux build links, so they need no sqlite3.dll. A Windows
 #   build of SQLite that find_package finds (for example through vcpkg's
-#   toolchain) is used instead.
+#   toolchain) is used instead. The compiled-in SQLite is the library
+#   norvane::sqlite3 of the installed package, with its sqlite3.h.
 # - ICU is the system's icu.dll (Windows 10 version 1903 and later), through
 #   its C API. The program loads it itself from the system folder and looks
 #   its functions up (platform/windows/icu_functions.cpp), so only ICU's C
@@ -15,7 +16,8 @@
 #   maps from its own folder, so the loader would look for them beside the
 #   program first. Their import libraries are delay-loaded instead: the first
 #   call loads the DLL, by then from the system folder only
-#   (SetDefaultDllDirectories at start-up).
+#   (SetDefaultDllDirectories at start-up). They are installed with the
+#   library, as norvane::crypt32_delay and norvane::bcrypt_delay.
 # - fmt comes from find_package when a Windows build of it can be found;
 #   otherwise it is used header-only.
 #
@@ -31,7 +33,7 @@ set(NORVANE_HOST_INCLUDE_DIR "/usr/include" CACHE PATH
 # Only these headers of the build machine are seen, never the rest of its
 # include folder (in particular not its sqlite3.h): they are linked into a
 # folder of their own.
-set(_headers ${CMAKE_BINARY_DIR}/host-headers)
+set(_headers ${PROJECT_BINARY_DIR}/host-headers)
 file(MAKE_DIRECTORY ${_headers})
 file(REMOVE ${_headers}/sqlite3.h)
 foreach(_name unicode fmt)
@@ -43,15 +45,21 @@ foreach(_name unicode fmt)
        SYMBOLIC COPY_ON_ERROR)
 endforeach()
 
-# norvane_delay_import_library(<target> <def file> <dll>): an import library
-# for <dll> with the functions in <def file>, as an imported target.
-function(norvane_delay_import_library target def dll)
+# norvane_delay_import_library(<stem>.def <dll>): the delay-loaded import
+# library libnorvane_<stem>_delay.a for <dll>, with the functions listed in
+# the .def file, as the interface target norvane_<stem>_delay (alias
+# Windows::<stem>), which the package installs with the file. The file's name
+# is the project's own, so that it is not mistaken for the toolchain's
+# ordinary import library lib<stem>.a.
+function(norvane_delay_import_library def dll)
   if(NOT CMAKE_DLLTOOL)
     find_program(CMAKE_DLLTOOL NAMES x86_64-w64-mingw32-dlltool dlltool REQUIRED)
   endif()
   get_filename_component(_stem ${def} NAME_WE)
-  set(_lib ${CMAKE_BINARY_DIR}/import-libraries/lib${_stem}_delay.a)
-  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/import-libraries)
+  set(_target norvane_${_stem}_delay)
+  set(_file lib${_target}.a)
+  set(_lib ${PROJECT_BINARY_DIR}/import-libraries/${_file})
+  file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/import-libraries)
   execute_process(
     COMMAND ${CMAKE_DLLTOOL} --input-def ${def} --dllname ${dll} --output-delaylib ${_lib}
     RESULT_VARIABLE _status)
@@ -59,12 +67,17 @@ function(norvane_delay_import_library target def dll)
     message(FATAL_ERROR "dlltool could not make an import library for ${dll}")
   endif()
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${def})
-  add_library(${target} INTERFACE IMPORTED)
-  target_link_libraries(${target} INTERFACE ${_lib})
+  add_library(${_target} INTERFACE)
+  target_link_libraries(${_target} INTERFACE
+    $<BUILD_INTERFACE:${_lib}>
+    $<INSTALL_INTERFACE:$<INSTALL_PREFIX>/${CMAKE_INSTALL_LIBDIR}/${_file}>)
+  set_target_properties(${_target} PROPERTIES EXPORT_NAME ${_stem}_delay
+                                              NORVANE_IMPORT_LIBRARY ${_lib})
+  add_library(Windows::${_stem} ALIAS ${_target})
 endfunction()
 
-norvane_delay_import_library(Windows::crypt32 ${CMAKE_CURRENT_LIST_DIR}/crypt32.def crypt32.dll)
-norvane_delay_import_library(Windows::bcrypt ${CMAKE_CURRENT_LIST_DIR}/bcrypt.def bcrypt.dll)
+norvane_delay_import_library(${CMAKE_CURRENT_LIST_DIR}/crypt32.def crypt32.dll)
+norvane_delay_import_library(${CMAKE_CURRENT_LIST_DIR}/bcrypt.def bcrypt.dll)
 
 add_library(ICU::uc INTERFACE IMPORTED)
 target_include_directories(ICU::uc INTERFACE ${_headers})
@@ -107,7 +120,10 @@ if(NOT SQLite3_FOUND)
 
   # Third-party code: none of the project's warning options.
   add_library(norvane_sqlite3 STATIC ${_sqlite_dir}/sqlite3.c)
-  target_include_directories(norvane_sqlite3 SYSTEM INTERFACE ${_sqlite_dir})
+  target_include_directories(norvane_sqlite3 SYSTEM INTERFACE $<BUILD_INTERFACE:${_sqlite_dir}>)
+  target_include_directories(norvane_sqlite3 INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+  set_target_properties(norvane_sqlite3 PROPERTIES EXPORT_NAME sqlite3)
+  set(NORVANE_SQLITE_SOURCE_DIR ${_sqlite_dir})
   target_compile_definitions(norvane_sqlite3 PRIVATE
     # As Debian builds it, so that the engine behaves as the Linux build's
     # does: serialised mode by default (connections opened with no-mutex run
@@ -129,11 +145,11 @@ endif()
 if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
   find_program(NORVANE_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
   if(NORVANE_WINE)
-    set(NORVANE_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
-    configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh
+    set(NORVANE_WINEPREFIX ${PROJECT_BINARY_DIR}/wineprefix)
+    configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${PROJECT_BINARY_DIR}/wine-run.sh
                    @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
                    GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_BINARY_DIR}/wine-run.sh)
   else()
     message(WARNING "Wine not found: the Windows tests are built but cannot run here")
   endif()

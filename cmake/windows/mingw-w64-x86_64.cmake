@@ -9,7 +9,11 @@ set(CMAKE_CXX_COMPILER ${NORVANE_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${NORVANE_MINGW_TRIPLET}-windres)
 set(CMAKE_DLLTOOL ${NORVANE_MINGW_TRIPLET}-dlltool)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${NORVANE_MINGW_TRIPLET})
+# Libraries, headers and packages for Windows are looked for only under the
+# MinGW-w64 sysroot and the folders given with -DCMAKE_FIND_ROOT_PATH (an
+# unpacked Norvane zip, for example), never among the build machine's.
+list(APPEND CMAKE_FIND_ROOT_PATH /usr/${NORVANE_MINGW_TRIPLET})
+list(REMOVE_DUPLICATES CMAKE_FIND_ROOT_PATH)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

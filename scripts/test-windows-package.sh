@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Checks the Windows release zip of a build (default: build/windows-mingw,
+# after its `package` target) as what it is, the SDK of a Windows
+# application: unpacks it into a temporary folder, checks its layout and that
+# its seed_notes.exe is stripped and needs no DLL beyond those of Windows;
+# cross-builds examples/list_notes against the folder twice, through the
+# CMake package and through pkg-config; seeds a database with the zip's
+# seed_notes.exe under Wine and checks that both programs list the 50 demo
+# notes, in the same Wine prefix (the build's), so that data protection reads
+# the blobs of the same user. scripts/test.sh runs it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/windows-mingw}
+triplet=x86_64-w64-mingw32
+
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+zip=$build/norvane-$version-win64.zip
+wine=$build/wine-run.sh
+[ -f "$zip" ] || { echo "$zip is missing: build the target package first" >&2; exit 1; }
+[ -x "$wine" ] || { echo "$wine is missing: the build found no Wine" >&2; exit 1; }
+zip=$(realpath "$zip")
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+(cd "$tmp" && cmake -E tar xf "$zip")
+sdk=$tmp/norvane-$version-win64
+
+for file in bin/seed_notes.exe include/norvane/db/list_notes.h include/sqlite3.h \
+            lib/libnorvane.a lib/libnorvane_sqlite3.a lib/cmake/norvane/norvaneConfig.cmake \
+            lib/pkgconfig/norvane.pc README.md licenses/SQLite.txt; do
+  [ -f "$sdk/$file" ] || { echo "$(basename "$zip") has no $file" >&2; exit 1; }
+done
+
+# The program is stripped, and imports no DLL that Windows does not have:
+# neither a MinGW runtime DLL nor sqlite3.dll.
+exe=$sdk/bin/seed_notes.exe
+if "$triplet-objdump" -h "$exe" | grep -q '\.debug_' || "$triplet-objdump" -f "$exe" | grep -q HAS_SYMS; then
+  echo "seed_notes.exe in the zip is not stripped" >&2
+  exit 1
+fi
+foreign=$("$triplet-objdump" -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' |
+  grep -viE '^(kernel32|advapi32|bcrypt|crypt32|ole32|shell32|user32|ntdll|msvcrt|ucrtbase|api-ms-win-[a-z0-9-]+)\.dll$' || true)
+if [ -n "$foreign" ] || grep -qaiE 'sqlite3\.dll|libstdc\+\+-6\.dll|libgcc_s_[a-z0-9_]+-1\.dll|libwinpthread-1\.dll' "$exe"; then
+  echo "seed_notes.exe needs DLLs that Windows does not have: ${foreign:-see its strings}" >&2
+  exit 1
+fi
+
+# Through the CMake package: the toolchain file looks for packages under the
+# MinGW-w64 sysroot and the roots given here.
+cmake -S examples/list_notes -B "$tmp/cmake-build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/windows/mingw-w64-x86_64.cmake" \
+  -DCMAKE_FIND_ROOT_PATH="$sdk" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
+cmake --build "$tmp/cmake-build" >/dev/null
+
+# Through pkg-config: Debian's wrapper searches the MinGW-w64 sysroot's
+# pkgconfig folders only, and PKG_CONFIG_PATH adds the zip's. norvane.pc finds
+# its prefix from its own place, so no PKG_CONFIG_SYSROOT_DIR. -static links
+# the C++ runtime in, as the toolchain file does for CMake builds.
+unset PKG_CONFIG_LIBDIR PKG_CONFIG_SYSROOT_DIR
+export PKG_CONFIG_PATH=$sdk/lib/pkgconfig
+read -ra cflags <<<"$("$triplet-pkg-config" --cflags norvane)"
+read -ra libs <<<"$("$triplet-pkg-config" --libs norvane)"
+mkdir "$tmp/pkg-config-build"
+"$triplet-g++-posix" -std=c++23 -O2 -Wall -Werror "${cflags[@]}" examples/list_notes/list_notes.cpp \
+  -o "$tmp/pkg-config-build/list_notes.exe" -static "${libs[@]}"
+
+# A database of its own, seeded by the zip's program.
+mkdir "$tmp/data"
+export NORVANE_DATA_DIR="Z:${tmp//\//\\}\\data"
+"$wine" "$exe" >/dev/null
+
+for program in "$tmp/cmake-build/list_notes.exe" "$tmp/pkg-config-build/list_notes.exe"; do
+  "$wine" "$program" | scripts/check-note-list.sh "$program"
+done
+echo "The Windows zip builds and runs the example both ways under Wine."
