@@ -22,7 +22,10 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/windows/secure_wipe.cpp
     ${CMAKE_CURRENT_LIST_DIR}/windows/system_error.cpp
     ${CMAKE_CURRENT_LIST_DIR}/windows/wide.cpp)
-  target_link_libraries(norvane PRIVATE shell32 ole32 Windows::crypt32 Windows::bcrypt)
+  # FOLDERID_LocalAppData is defined in libuuid, which CMake links into every
+  # Windows program by default and a plain g++ link does not: named here, the
+  # library's link interface and norvane.pc carry it.
+  target_link_libraries(norvane PRIVATE shell32 ole32 uuid Windows::crypt32 Windows::bcrypt)
 else()
   target_sources(norvane PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/posix/aes_gcm.cpp
