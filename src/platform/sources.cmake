@@ -37,11 +37,13 @@ else()
     ${CMAKE_CURRENT_LIST_DIR}/posix/key_cache.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/key_store.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/known_folder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/os_error.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/process.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/protected_blob.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/random.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/secure_wipe.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/posix/system_error.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/posix/system_error.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/write_all.cpp)
   # ICU is loaded with dlopen on first use (posix/icu_functions.cpp).
   target_link_libraries(norvane PRIVATE OpenSSL::Crypto ${CMAKE_DL_LIBS})
 endif()
