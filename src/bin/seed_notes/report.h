@@ -22,6 +22,10 @@ using ReportSink = std::expected<void, IoError> (*)(std::string_view text);
   return env::write_std(env::StdStream::Output, text);
 }
 
+[[nodiscard]] inline std::expected<void, IoError> to_stderr(std::string_view text) {
+  return env::write_std(env::StdStream::Error, text);
+}
+
 class Report {
  public:
   explicit Report(ReportSink sink = to_stdout) noexcept : sink_(sink) {}
