@@ -11,7 +11,7 @@
 
 #include "norvane/db/connection.h"
 #include "norvane/error/app_error.h"
-#include "report.h"
+#include "report_sink.h"
 
 namespace norvane::seeder {
 
