@@ -17,11 +17,13 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/windows/fs.cpp
     ${CMAKE_CURRENT_LIST_DIR}/windows/icu_functions.cpp
     ${CMAKE_CURRENT_LIST_DIR}/windows/known_folder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/windows/os_error.cpp
     ${CMAKE_CURRENT_LIST_DIR}/windows/process.cpp
     ${CMAKE_CURRENT_LIST_DIR}/windows/random.cpp
     ${CMAKE_CURRENT_LIST_DIR}/windows/secure_wipe.cpp
     ${CMAKE_CURRENT_LIST_DIR}/windows/system_error.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/windows/wide.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/windows/wide.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/windows/write_all.cpp)
   target_link_libraries(norvane PRIVATE shell32 ole32 Windows::crypt32 Windows::bcrypt)
 else()
   target_sources(norvane PRIVATE
