@@ -17,11 +17,13 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/windows/fs.cpp
     ${CMAKE_CURRENT_LIST_DIR}/windows/icu_functions.cpp
     ${CMAKE_CURRENT_LIST_DIR}/windows/known_folder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/windows/os_error.cpp
     ${CMAKE_CURRENT_LIST_DIR}/windows/process.cpp
     ${CMAKE_CURRENT_LIST_DIR}/windows/random.cpp
     ${CMAKE_CURRENT_LIST_DIR}/windows/secure_wipe.cpp
     ${CMAKE_CURRENT_LIST_DIR}/windows/system_error.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/windows/wide.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/windows/wide.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/windows/write_all.cpp)
   # FOLDERID_LocalAppData is defined in libuuid, which CMake links into every
   # Windows program by default and a plain g++ link does not: named here, the
   # library's link interface and norvane.pc carry it.
@@ -40,11 +42,13 @@ else()
     ${CMAKE_CURRENT_LIST_DIR}/posix/key_cache.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/key_store.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/known_folder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/os_error.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/process.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/protected_blob.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/random.cpp
     ${CMAKE_CURRENT_LIST_DIR}/posix/secure_wipe.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/posix/system_error.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/posix/system_error.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/posix/write_all.cpp)
   # ICU is loaded with dlopen on first use (posix/icu_functions.cpp).
   target_link_libraries(norvane PRIVATE OpenSSL::Crypto ${CMAKE_DL_LIBS})
 endif()

@@ -1,14 +1,17 @@
 #include "norvane/db/open.h"
 
 #include <gtest/gtest.h>
-#ifndef _WIN32
 #include <sqlite3.h>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
 
+#include <chrono>
 #include <fstream>
+#include <future>
 #include <set>
+#include <thread>
 
 #include "db/open_settings.h"
 #include "support/old_schema.h"
@@ -153,6 +156,65 @@ TEST_F(OpenDatabase, PathsThatAreNotTextOrHoldNulOpenNothing) {
             "Database error: nul byte found in provided data at position: 2");
   EXPECT_TRUE(std::filesystem::is_empty(tmp_.path()));
   EXPECT_FALSE(std::filesystem::exists("ab"));
+}
+
+// A second opener, on a thread and connection of its own, creating the
+// database: first it holds the write lock of the new file, which the engine
+// refuses to the WAL switch at once, without the busy handler; after
+// `creating_ms` it commits in exclusive locking mode and so keeps every other
+// connection out, which the busy handler waits for; `total_ms` after it
+// began it lets go.
+class SecondOpener {
+ public:
+  SecondOpener(const std::string& path, int creating_ms, int total_ms) {
+    std::promise<bool> began;
+    ready_ = began.get_future();
+    thread_ = std::thread([path, creating_ms, total_ms, began = std::move(began)]() mutable {
+      sqlite3* db = nullptr;
+      const bool holding = ::sqlite3_open(path.c_str(), &db) == SQLITE_OK &&
+                           ::sqlite3_busy_timeout(db, 60'000) == SQLITE_OK &&
+                           ::sqlite3_exec(db,
+                                          "PRAGMA locking_mode = EXCLUSIVE; BEGIN IMMEDIATE; "
+                                          "CREATE TABLE notes (id)",
+                                          nullptr, nullptr, nullptr) == SQLITE_OK;
+      const auto start = std::chrono::steady_clock::now();
+      began.set_value(holding);
+      if (holding) {
+        std::this_thread::sleep_until(start + std::chrono::milliseconds(creating_ms));
+        (void)::sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+        std::this_thread::sleep_until(start + std::chrono::milliseconds(total_ms));
+      }
+      ::sqlite3_close(db);
+    });
+  }
+  SecondOpener(const SecondOpener&) = delete;
+  SecondOpener& operator=(const SecondOpener&) = delete;
+  ~SecondOpener() { thread_.join(); }
+
+  [[nodiscard]] bool ready() { return ready_.get(); }
+
+ private:
+  std::future<bool> ready_;
+  std::thread thread_;
+};
+
+// A statement that meets both kinds of lock waits no longer than the timeout
+// in all: once the engine has refused at once for a while, the busy handler
+// gets only what is left, and the lock, let go just past the timeout, is not
+// waited for.
+TEST_F(OpenDatabase, AWaitingStatementGivesUpAtTheTimeoutWhicheverLocksItMeets) {
+  constexpr int kTimeoutMs = 1500;
+  SecondOpener other(path_, 600, kTimeoutMs + 450);
+  ASSERT_TRUE(other.ready());
+  auto conn = Connection::open(path_, kOpenFlags);
+  ASSERT_TRUE(conn.has_value());
+  conn->set_extended_result_codes(true);
+  ASSERT_TRUE(conn->set_busy_timeout(kTimeoutMs));
+  auto switched = conn->execute_batch_waiting("PRAGMA journal_mode = WAL", kTimeoutMs);
+  ASSERT_FALSE(switched.has_value()) << "waited until the other opener let go";
+  EXPECT_EQ(
+      switched.error().debug(),
+      R"(SqliteFailure(Error { code: DatabaseBusy, extended_code: 5 }, Some("database is locked")))");
 }
 
 #ifndef _WIN32

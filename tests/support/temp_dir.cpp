@@ -1,5 +1,9 @@
 #include "support/temp_dir.h"
 
+#ifdef _WIN32
+#include "platform/windows/win32.h"
+#endif
+
 #include <cstdlib>
 #include <random>
 #include <stdexcept>
@@ -50,6 +54,14 @@ TempDir::~TempDir() {
 ScopedUserHome::ScopedUserHome() : had_home_(false), had_xdg_(false) {}
 ScopedUserHome::~ScopedUserHome() = default;
 
+ScopedDataDir::ScopedDataDir(const std::filesystem::path& base) {
+  SetEnvironmentVariableW(L"NORVANE_DATA_DIR", base.wstring().c_str());
+}
+
+ScopedDataDir::~ScopedDataDir() {
+  SetEnvironmentVariableW(L"NORVANE_DATA_DIR", nullptr);
+}
+
 #else
 
 namespace {
@@ -78,6 +90,14 @@ ScopedUserHome::ScopedUserHome()
 ScopedUserHome::~ScopedUserHome() {
   restore("HOME", had_home_, old_home_);
   restore("XDG_DATA_HOME", had_xdg_, old_xdg_);
+}
+
+ScopedDataDir::ScopedDataDir(const std::filesystem::path& base) {
+  ::setenv("NORVANE_DATA_DIR", base.c_str(), 1);
+}
+
+ScopedDataDir::~ScopedDataDir() {
+  ::unsetenv("NORVANE_DATA_DIR");
 }
 
 #endif

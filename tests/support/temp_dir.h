@@ -42,4 +42,14 @@ class ScopedUserHome {
   bool had_home_, had_xdg_;
 };
 
+// Points NORVANE_DATA_DIR at `base` for the life of the object, and removes
+// it afterwards.
+class ScopedDataDir {
+ public:
+  explicit ScopedDataDir(const std::filesystem::path& base);
+  ~ScopedDataDir();
+  ScopedDataDir(const ScopedDataDir&) = delete;
+  ScopedDataDir& operator=(const ScopedDataDir&) = delete;
+};
+
 }  // namespace norvane::testing

@@ -113,7 +113,7 @@ ChildResult run_child(const std::wstring& program, const std::vector<std::wstrin
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = nul.get();
-  startup.hStdOutput = out_write.get();
+  startup.hStdOutput = options.stdout_handle != nullptr ? options.stdout_handle : out_write.get();
   startup.hStdError = err_write.get();
 
   std::wstring line;
@@ -124,8 +124,10 @@ ChildResult run_child(const std::wstring& program, const std::vector<std::wstrin
   }
   std::wstring env = environment_block(options.env);
   PROCESS_INFORMATION info{};
+  // A child that writes to our console shares it; any other gets none.
+  const DWORD console = options.stdout_handle != nullptr ? 0 : CREATE_NO_WINDOW;
   if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
-                      CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, env.data(),
+                      CREATE_UNICODE_ENVIRONMENT | console, env.data(),
                       options.working_dir.empty() ? nullptr : options.working_dir.c_str(), &startup,
                       &info)) {
     throw std::runtime_error("CreateProcessW failed: " + std::to_string(GetLastError()));

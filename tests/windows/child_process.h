@@ -22,6 +22,10 @@ struct ChildOptions {
   // environment is the parent's.
   std::map<std::wstring, std::optional<std::wstring>> env;
   std::wstring working_dir;  // empty: the parent's
+  // When set, the child's standard output instead of a pipe: an inheritable
+  // handle, such as a screen buffer of this process's console, which the
+  // child then shares. ChildResult::out stays empty.
+  void* stdout_handle = nullptr;
 };
 
 // Runs `program` with `args` (quoted as the C runtime splits them), its

@@ -17,8 +17,10 @@
 #include "norvane/db/open.h"
 #include "norvane/protect/body.h"
 #include "platform/unicode_library.h"
+#include "platform/windows/os_error.h"
 #include "platform/windows/wide.h"
 #include "platform/windows/win32.h"
+#include "screen_buffer.h"
 #include "support/seed_notes_report.h"
 #include "support/system_messages.h"
 #include "support/temp_dir.h"
@@ -47,12 +49,15 @@ class SeedNotesExe : public ::testing::Test {
   void SetUp() override { fs::copy_file(fs::path(testing::windows_path(SEED_NOTES_EXE)), exe_); }
 
   // Runs the copy with a PATH of the system folder alone, as on a machine
-  // with nothing installed. Every run writes LF line ends only.
-  ChildResult run(const std::vector<std::wstring>& args = {}) {
+  // with nothing installed, its standard output a pipe or the screen buffer
+  // `console`. Every run writes LF line ends only.
+  ChildResult run(const std::vector<std::wstring>& args = {},
+                  const testing::ScreenBuffer* console = nullptr) {
     testing::ChildOptions options;
     options.env[L"NORVANE_DATA_DIR"] = data_dir_;
     options.env[L"PATH"] = system_folder();
     options.working_dir = tmp_.path().wstring();
+    if (console != nullptr) options.stdout_handle = console->handle();
     ChildResult r = testing::run_child(exe_.wstring(), args, options);
     EXPECT_EQ(r.out.find('\r'), std::string::npos) << r.out;
     EXPECT_EQ(r.err.find('\r'), std::string::npos) << r.err;
@@ -164,6 +169,42 @@ TEST_F(SeedNotesExe, ANonAsciiDataFolderIsUsedAndShownAsUtf8) {
                                   report(40, 10) + std::string(kDone));
   EXPECT_TRUE(fs::is_regular_file(fs::path(data_dir_) / L"Norvane" / L"norvane.db"));
   EXPECT_EQ(count("SELECT count(*) FROM notes"), 50);
+}
+
+// On a console the report goes out as UTF-16 through WriteConsoleW: the
+// console shows it line for line, the folder's letters included.
+TEST_F(SeedNotesExe, AConsoleShowsTheWholeReport) {
+  const testing::ScreenBuffer full_run;
+  const testing::ScreenBuffer stats_only;
+  NORVANE_NEEDS_CONSOLE(full_run && stats_only);
+  data_dir_ =
+      (tmp_.path() / L"D\u00E4t\u00E4 \u03A9\u03BC\u03AD\u03B3\u03B1 \u0416\u0443\u043A").wstring();
+
+  const ChildResult seeded = run({}, &full_run);
+  EXPECT_EQ(seeded.exit_code, 0u) << seeded.err;
+  EXPECT_EQ(seeded.err, "");
+  EXPECT_EQ(normalize(full_run.text()), banner(db_path()) + status(0, 0) + std::string(kSeeding) +
+                                            report(40, 10) + std::string(kDone));
+
+  const ChildResult stats = run({L"--stats-only"}, &stats_only);
+  EXPECT_EQ(stats.exit_code, 0u) << stats.err;
+  EXPECT_EQ(stats.err, "");
+  EXPECT_EQ(normalize(stats_only.text()), banner(db_path()) + status(40, 10) + report(40, 10));
+}
+
+// A console write that fails ends the run as a failed pipe write does. The
+// banner is the first thing written: the database is never opened.
+TEST_F(SeedNotesExe, AConsoleThatRefusesTheReportFailsTheRun) {
+  const testing::ScreenBuffer read_only(false);
+  NORVANE_NEEDS_CONSOLE(read_only);
+  DWORD taken = 0;
+  ASSERT_FALSE(WriteConsoleW(read_only.handle(), L"x", 1, &taken, nullptr));
+  const DWORD code = GetLastError();
+
+  const ChildResult r = run({}, &read_only);
+  EXPECT_EQ(r.exit_code, 1u);
+  EXPECT_EQ(r.err, "Error: Io(" + platform::os_error(code).debug() + ")\n");
+  EXPECT_FALSE(fs::exists(fs::path(data_dir_) / L"Norvane" / L"norvane.db"));
 }
 
 TEST_F(SeedNotesExe, AnUnpairedSurrogateInTheDataFolderOpensNothing) {

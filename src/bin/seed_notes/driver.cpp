@@ -4,7 +4,6 @@
 
 #include "norvane/db/location.h"
 #include "norvane/db/open.h"
-#include "norvane/env.h"
 #include "report.h"
 #include "retrieval_benchmark.h"
 #include "seeding.h"
@@ -112,10 +111,10 @@ std::expected<StatusCounts, DbError> read_status_counts(const Connection& conn) 
   return StatusCounts{*active, *archived};
 }
 
-int run(std::span<const std::string_view> words) {
+int run(std::span<const std::string_view> words, ReportSink out, ReportSink err) {
   const RunOptions options = parse_flags(words);
   const std::string path = database_path();
-  const Report report;
+  const Report report(out);
 
   // The banner comes before the database is opened, so it is there even when
   // opening fails; when it cannot be written the database is not touched.
@@ -132,8 +131,7 @@ int run(std::span<const std::string_view> words) {
   if (!outcome) {
     // When standard error cannot be written either, the exit status still
     // tells of the failure.
-    (void)env::write_std(env::StdStream::Error,
-                         fmt::format("Error: {}\n", as_error(outcome.error()).debug()));
+    (void)err(fmt::format("Error: {}\n", as_error(outcome.error()).debug()));
     return 1;
   }
   return 0;

@@ -11,6 +11,7 @@
 
 #include "norvane/db/connection.h"
 #include "norvane/error/app_error.h"
+#include "report_sink.h"
 
 namespace norvane::seeder {
 
@@ -35,7 +36,9 @@ struct StatusCounts {
 [[nodiscard]] std::expected<StatusCounts, DbError> read_status_counts(const Connection& conn);
 
 // Runs the command with its command-line words (the program name included)
-// and returns the exit status.
-[[nodiscard]] int run(std::span<const std::string_view> words);
+// and returns the exit status. The report goes to `out`, the failure line to
+// `err`.
+[[nodiscard]] int run(std::span<const std::string_view> words, ReportSink out = to_stdout,
+                      ReportSink err = to_stderr);
 
 }  // namespace norvane::seeder

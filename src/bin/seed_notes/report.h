@@ -10,17 +10,10 @@
 #include <string_view>
 #include <utility>
 
-#include "norvane/env.h"
 #include "norvane/error/io_error.h"
+#include "report_sink.h"
 
 namespace norvane::seeder {
-
-// Writes all of a text, or fails.
-using ReportSink = std::expected<void, IoError> (*)(std::string_view text);
-
-[[nodiscard]] inline std::expected<void, IoError> to_stdout(std::string_view text) {
-  return env::write_std(env::StdStream::Output, text);
-}
 
 class Report {
  public:
