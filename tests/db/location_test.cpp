@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "support/fs_calls.h"
+#include "support/os_faults.h"
 #include "support/temp_dir.h"
 
 namespace norvane {

@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/os_faults.h"
+
 namespace norvane::platform {
 namespace {
 
@@ -115,6 +117,84 @@ TEST(RandomPool, LargeAndEmptyRequestsAreFilledCompletely) {
     EXPECT_FALSE(std::all_of(block.begin(), block.end(), [](std::uint8_t b) { return b == 0; }));
     EXPECT_TRUE(blocks.insert(std::move(block)).second);
   }
+}
+
+// What the kernel's generator does wrong never shows in the bytes handed out:
+// a failure or a return of nothing fails the request, an interruption or a
+// short return is followed by more calls until the request is filled. Each
+// request is made in a thread of its own, whose pool starts empty, both for a
+// size that the pool serves and for one that goes to the kernel directly.
+TEST(RandomPool, TheKernelGeneratorFailingOrReturningShortNeverShows) {
+  using testing::Call;
+  using testing::Effect;
+  using testing::Fault;
+  struct Case {
+    const char* what;
+    Fault fault;
+    bool filled;
+  };
+  const Case cases[] = {
+      {"fails", {Call::Getrandom, Effect::Fail, ENOSYS}, false},
+      // Never retried for ever: after a hundred such returns the real calls pass.
+      {"returns nothing", {Call::Getrandom, Effect::Zero, 0, nullptr, 0, 100}, false},
+      {"is interrupted once", {Call::Getrandom, Effect::Fail, EINTR, nullptr, 0, 1}, true},
+      {"returns seven bytes at a time",
+       {Call::Getrandom, Effect::Short, 0, nullptr, 0, -1, 7},
+       true},
+  };
+  for (const Case& c : cases) {
+    for (const std::size_t size : {std::size_t{16}, std::size_t{200}}) {
+      SCOPED_TRACE(std::string(c.what) + ", " + std::to_string(size) + " bytes");
+      std::vector<std::uint8_t> out(size, 0);
+      bool filled = false;
+      int hits = 0;
+      std::thread([&] {
+        const testing::ScopedFault fault(c.fault);
+        filled = fill_random(out);
+        hits = fault.hits();
+      }).join();
+      EXPECT_EQ(filled, c.filled);
+      EXPECT_GE(hits, 1);
+      if (c.fault.effect == Effect::Short) {
+        EXPECT_TRUE(std::all_of(out.begin(), out.end(),
+                                [](std::uint8_t b) { return b == testing::kFakeRandomByte; }));
+      }
+    }
+  }
+}
+
+// Where the pool's mapping cannot be made, or not wiped in a forked child
+// (MADV_WIPEONFORK is newer than some kernels), the pool is not used: every
+// request goes to the kernel.
+TEST(RandomPool, WithoutAPrivateMappingEveryRequestGoesToTheKernel) {
+  using testing::Call;
+  using testing::Effect;
+  const testing::Fault faults[] = {{Call::Mmap, Effect::Fail, ENOMEM},
+                                   {Call::Madvise, Effect::Fail, EINVAL}};
+  for (const testing::Fault& f : faults) {
+    SCOPED_TRACE(f.call == Call::Mmap ? "no mapping" : "no wiping on fork");
+    int kernel_calls = 0;
+    Draw first{}, second{};
+    std::thread([&] {
+      const testing::ScopedFault fault(f);
+      const testing::ScopedFault counted({Call::Getrandom, Effect::Count});
+      first = draw();
+      second = draw();
+      EXPECT_EQ(fault.hits(), 1);
+      kernel_calls = counted.calls();
+    }).join();
+    EXPECT_EQ(kernel_calls, 2);
+    EXPECT_NE(first, second);
+  }
+  // With the pool, two small draws take one call.
+  int kernel_calls = 0;
+  std::thread([&] {
+    const testing::ScopedFault counted({Call::Getrandom, Effect::Count});
+    (void)draw();
+    (void)draw();
+    kernel_calls = counted.calls();
+  }).join();
+  EXPECT_EQ(kernel_calls, 1);
 }
 
 }  // namespace

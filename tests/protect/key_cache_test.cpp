@@ -6,8 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <expected>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -18,8 +22,10 @@
 #include "norvane/db/list_notes.h"
 #include "norvane/db/open.h"
 #include "norvane/protect/body.h"
+#include "norvane/protect/vault.h"
 #include "platform/posix/protection_format.h"
 #include "printers.h"
+#include "support/os_faults.h"
 #include "support/system_messages.h"
 #include "support/temp_dir.h"
 
@@ -30,6 +36,7 @@ using namespace std::string_view_literals;
 namespace fs = std::filesystem;
 using testing::kAccessDenied;
 using testing::kBadKeyState;
+using testing::kGenFailure;
 using testing::kInvalidData;
 using testing::ScopedUserHome;
 using testing::TempDir;
@@ -204,6 +211,111 @@ TEST_F(KeyCache, AFailedCallLeavesTheContextsUsable) {
     ASSERT_TRUE(fresh_text);
     EXPECT_EQ(*fresh_text, "sealed after a failure");
   }
+}
+
+// A cipher that OpenSSL cannot set up or run fails the call as a failure of
+// the service, never as damaged data, and leaves the thread's contexts fit for
+// the next call. Each call runs in a thread of its own, whose contexts the
+// call makes and keys itself (`cold`) or an earlier call has made ready.
+TEST_F(KeyCache, ACipherThatFailsFailsTheCallAndTheNextCallWorks) {
+  using testing::Call;
+  using testing::Effect;
+  using testing::Fault;
+  const Bytes blob = protect("sealed before");
+  struct Case {
+    const char* what;
+    Fault fault;
+    bool cold;
+    bool seal_fails;
+    bool open_fails;
+  };
+  // The first matching call fails, or only the second.
+  const auto first = [](Call call) { return Fault{call, Effect::Fail, EIO, nullptr, 0, 1}; };
+  const auto second = [](Call call) { return Fault{call, Effect::Fail, EIO, nullptr, 1, 1}; };
+  const Case cases[] = {
+      {"no context", first(Call::CipherCtxNew), true, true, true},
+      {"the key is refused", first(Call::CipherInit), true, true, true},
+      {"the nonce is refused", first(Call::CipherInit), false, true, true},
+      {"the associated data is refused", first(Call::CipherUpdate), false, true, true},
+      {"the text is refused", second(Call::CipherUpdate), false, true, true},
+      {"the last block fails", first(Call::EncryptFinal), false, true, false},
+      {"the tag cannot be taken or given", first(Call::CipherCtrl), false, true, true},
+  };
+
+  for (const Case& c : cases) {
+    for (const bool sealing : {true, false}) {
+      SCOPED_TRACE(std::string(c.what) + (sealing ? ", protecting" : ", unprotecting"));
+      const bool fails = sealing ? c.seal_fails : c.open_fails;
+      // Protecting is checked by reading back what it made.
+      const auto attempt = [&]() -> std::expected<std::string, CryptoError> {
+        if (!sealing) return unprotect_body(blob);
+        auto sealed = protect_body("sealed in a thread"sv);
+        if (!sealed) return std::unexpected(sealed.error());
+        return unprotect_body(*sealed);
+      };
+      std::thread([&] {
+        if (!c.cold) {
+          ASSERT_TRUE(unprotect_body(blob));
+        }
+        std::expected<std::string, CryptoError> result;
+        {
+          const testing::ScopedFault fault(c.fault);
+          result = attempt();
+          EXPECT_EQ(fault.hits() >= 1, fails);
+        }
+        if (fails) {
+          ASSERT_FALSE(result);
+          EXPECT_EQ(result.error(), sealing ? CryptoError::protect_failed(kGenFailure)
+                                            : CryptoError::unprotect_failed(kGenFailure));
+        } else {
+          ASSERT_TRUE(result) << result.error().detail();
+        }
+        auto again = attempt();
+        ASSERT_TRUE(again) << again.error().detail();
+        EXPECT_EQ(*again, sealing ? "sealed in a thread" : "sealed before");
+      }).join();
+    }
+  }
+}
+
+// Without AES-256-GCM from OpenSSL's provider (a broken or restricted
+// installation) every call fails cleanly, and no cipher is started without
+// it. The cipher is looked up once per process, so this runs in a fresh one
+// that has not used it yet.
+TEST_F(KeyCache, WithoutTheCipherEveryCallFailsAndNoneStartsACipher) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const auto check = []() -> std::string {
+    using testing::Call;
+    using testing::Effect;
+    const testing::ScopedFault no_cipher({Call::CipherFetch});
+    const testing::ScopedFault started({Call::CipherInit, Effect::Count});
+    auto sealed = protect_body("note"sv);
+    if (sealed || sealed.error() != CryptoError::protect_failed(kGenFailure)) {
+      return "protecting did not fail as it should";
+    }
+    // Well framed, so that it fails only for want of the cipher.
+    Bytes blob(platform::protection::blob::kOverhead + 1, '\0');
+    std::memcpy(blob.data(), "NVDP\x01", 5);
+    auto opened = unprotect_body(blob);
+    if (opened || opened.error() != CryptoError::unprotect_failed(kGenFailure)) {
+      return "unprotecting did not fail as it should";
+    }
+    const std::array<std::uint8_t, 32> vault_key{};
+    auto vault = decrypt_vault_payload(vault_key, std::string(40, '\0'));
+    if (vault || vault.error() != CryptoError::aead("aead::Error")) {
+      return "the vault payload did not fail as it should";
+    }
+    if (no_cipher.hits() != 1) return "the cipher was looked up more than once";
+    if (started.calls() != 0) return "a cipher was started without one";
+    return "";
+  };
+  EXPECT_EXIT(
+      {
+        const std::string failure = check();
+        std::fputs(failure.c_str(), stderr);
+        std::exit(failure.empty() ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(KeyCache, ABatchChecksTheKeyStoreAtItsFirstCallAndTheNextCallAfterIt) {

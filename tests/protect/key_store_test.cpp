@@ -21,7 +21,7 @@
 #include "norvane/protect/body.h"
 #include "platform/posix/protection_format.h"
 #include "printers.h"
-#include "support/fs_calls.h"
+#include "support/os_faults.h"
 #include "support/system_messages.h"
 #include "support/temp_dir.h"
 
@@ -33,6 +33,7 @@ using namespace std::string_view_literals;
 namespace fs = std::filesystem;
 using testing::kAccessDenied;
 using testing::kBadKeyState;
+using testing::kDiskFull;
 using testing::kGenFailure;
 using testing::kInvalidData;
 using testing::run_child;
@@ -480,6 +481,181 @@ TEST_F(KeyStore, ConcurrentCreationEndsWithOneSharedKey) {
       });
       EXPECT_TRUE(outcome.failure.empty()) << "round " << round << ": " << outcome.failure;
     }
+  }
+}
+
+// Where the key store writes a new key before it links it to master.key.
+constexpr const char* kTemporaryKey = "/.master.key.";
+
+// A new key whose folder or temporary file cannot be made, written, synced or
+// closed is not made: the call fails with the condition as Windows words it,
+// and neither a key nor the temporary file is left, so that the next call
+// starts afresh.
+TEST_F(KeyStore, AKeyThatCannotBeWrittenIsNotMadeAndLeavesNoTemporaryFile) {
+  using testing::Call;
+  using testing::Effect;
+  using testing::Fault;
+  struct Case {
+    const char* what;
+    Fault fault;
+    const char* detail;
+    int tries = 1;  // calls that fail before the store gives up
+  };
+  const auto on_folder = [](int error) {
+    return Fault{Call::Mkdir, Effect::Fail, error, "data-protection"};
+  };
+  const auto on_temporary = [](Call call, int error) {
+    return Fault{call, Effect::Fail, error, kTemporaryKey};
+  };
+  const Case cases[] = {
+      {"no room for the key folder", on_folder(ENOSPC), kDiskFull},
+      {"key folder on a read-only file system", on_folder(EROFS), kAccessDenied},
+      {"no room for the temporary file", on_temporary(Call::Open, ENOSPC), kDiskFull},
+      // Another name is tried for each one taken, sixteen in all.
+      {"every temporary name taken", on_temporary(Call::Open, EEXIST), kGenFailure, 16},
+      {"disk full while writing", on_temporary(Call::Write, ENOSPC), kDiskFull},
+      {"quota exceeded while writing", on_temporary(Call::Write, EDQUOT), kDiskFull},
+      {"writing not permitted", on_temporary(Call::Write, EPERM), kAccessDenied},
+      {"I/O error while writing", on_temporary(Call::Write, EIO), kGenFailure},
+      // Never retried for ever: after a hundred such writes the real ones pass.
+      {"a write that writes nothing",
+       {Call::Write, Effect::Zero, 0, kTemporaryKey, 0, 100},
+       kGenFailure},
+      {"disk full while syncing", on_temporary(Call::Fsync, ENOSPC), kDiskFull},
+      {"I/O error while syncing", on_temporary(Call::Fsync, EIO), kGenFailure},
+      {"read-only file system while syncing", on_temporary(Call::Fsync, EROFS), kAccessDenied},
+      {"quota exceeded at close", on_temporary(Call::Close, EDQUOT), kDiskFull},
+      {"I/O error at close", on_temporary(Call::Close, EIO), kGenFailure},
+  };
+
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ScopedUserHome fresh;
+    const fs::path key_dir = fresh.dir().path() / "xdg" / "data-protection";
+    {
+      const testing::ScopedFault fault(c.fault);
+      auto blob = protect_body("note"sv);
+      ASSERT_FALSE(blob);
+      EXPECT_EQ(blob.error(), CryptoError::protect_failed(c.detail));
+      EXPECT_EQ(fault.hits(), c.tries);
+    }
+    EXPECT_FALSE(fs::exists(key_dir / "master.key"));
+    if (fs::exists(key_dir)) {
+      EXPECT_EQ(names_in(key_dir), std::vector<std::string>{});
+    }
+    protect("once the fault is gone");
+    EXPECT_EQ(names_in(key_dir), std::vector<std::string>{"master.key"});
+  }
+}
+
+// An interrupted or short write of the new key goes on with the rest, so
+// that the key is written whole.
+TEST_F(KeyStore, InterruptedAndShortWritesOfANewKeyStillWriteItWhole) {
+  using testing::Call;
+  using testing::Effect;
+  using testing::Fault;
+  const Fault faults[] = {
+      {Call::Write, Effect::Fail, EINTR, kTemporaryKey, 0, 1},
+      {Call::Write, Effect::Short, 0, kTemporaryKey, 0, -1, 5},
+  };
+  for (const Fault& f : faults) {
+    SCOPED_TRACE(f.effect == Effect::Short ? "short writes" : "an interrupted write");
+    const ScopedUserHome fresh;
+    const fs::path key = fresh.dir().path() / "xdg" / "data-protection" / "master.key";
+    const testing::ScopedFault fault(f);
+    const Bytes blob = protect("note");
+    EXPECT_GE(fault.hits(), 1);
+    EXPECT_EQ(stat_of(key).st_size, static_cast<off_t>(platform::protection::key_file::kBytes));
+    EXPECT_EQ(names_in(key.parent_path()), std::vector<std::string>{"master.key"});
+    auto text = unprotect_body(blob);
+    ASSERT_TRUE(text) << text.error().detail();
+  }
+}
+
+// Once the key is linked in place it stands, even when the folder that names
+// it cannot be synced: the call fails, and the next one uses that key.
+TEST_F(KeyStore, AKeyFolderThatCannotBeSyncedFailsTheCallButKeepsTheKey) {
+  const ScopedUserHome fresh;
+  const fs::path key = fresh.dir().path() / "xdg" / "data-protection" / "master.key";
+  {
+    // The first sync in the key folder is the temporary file's, the second
+    // the folder's own.
+    const testing::ScopedFault fault(
+        {testing::Call::Fsync, testing::Effect::Fail, EIO, "data-protection", 1, 1});
+    auto blob = protect_body("note"sv);
+    ASSERT_FALSE(blob);
+    EXPECT_EQ(blob.error(), CryptoError::protect_failed(kGenFailure));
+    EXPECT_EQ(fault.hits(), 1);
+  }
+  const std::string made = read_file(key);
+  EXPECT_EQ(made.size(), platform::protection::key_file::kBytes);
+  EXPECT_EQ(names_in(key.parent_path()), std::vector<std::string>{"master.key"});
+  const Bytes blob = protect("note");
+  EXPECT_EQ(read_file(key), made);
+}
+
+// Without random bytes no key is made and no blob sealed; an existing key is
+// kept and still reads what it protected. Each call runs in a thread of its
+// own with the random pool left out (as where the kernel cannot keep it
+// private), so that every request for random bytes reaches the generator.
+TEST_F(KeyStore, AFailingRandomGeneratorMakesNoKeyAndKeepsTheOldOne) {
+  using testing::Call;
+  using testing::Effect;
+  struct Case {
+    const char* what;
+    bool key_exists;
+    int good_draws;  // draws that succeed before the generator fails
+  };
+  const Case cases[] = {
+      {"the new key's bytes", false, 0},
+      {"the temporary file's name", false, 1},
+      {"the blob's nonce", true, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ScopedUserHome fresh;
+    const fs::path key = fresh.dir().path() / "xdg" / "data-protection" / "master.key";
+    Bytes old_blob;
+    if (c.key_exists) old_blob = protect("under the old key");
+    const std::string old_key = c.key_exists ? read_file(key) : std::string();
+    std::thread([&] {
+      const testing::ScopedFault no_pool({Call::Madvise, Effect::Fail, EINVAL});
+      const testing::ScopedFault failing(
+          {Call::Getrandom, Effect::Fail, ENOSYS, nullptr, c.good_draws});
+      auto blob = protect_body("note"sv);
+      ASSERT_FALSE(blob);
+      EXPECT_EQ(blob.error(), CryptoError::protect_failed(kGenFailure));
+      EXPECT_EQ(failing.calls(), c.good_draws + 1);
+      if (c.key_exists) {
+        auto text = unprotect_body(old_blob);
+        ASSERT_TRUE(text) << text.error().detail();
+        EXPECT_EQ(*text, "under the old key");
+      }
+    }).join();
+    if (c.key_exists) {
+      EXPECT_EQ(read_file(key), old_key);
+      EXPECT_EQ(names_in(key.parent_path()), std::vector<std::string>{"master.key"});
+    } else {
+      EXPECT_FALSE(fs::exists(key));
+      EXPECT_EQ(names_in(key.parent_path()), std::vector<std::string>{});
+    }
+  }
+}
+
+// A key file that cannot be opened is refused as Windows refuses a key it
+// cannot reach, and is left as it is.
+TEST_F(KeyStore, AKeyFileThatCannotBeOpenedIsRefused) {
+  const Bytes blob = protect("note");
+  const std::pair<int, const char*> cases[] = {
+      {EACCES, kAccessDenied}, {EPERM, kAccessDenied}, {EIO, kGenFailure}, {EMFILE, kGenFailure}};
+  for (const auto& [error, detail] : cases) {
+    SCOPED_TRACE(error);
+    // A thread of its own holds no key yet, so it opens the file.
+    std::thread([&] {
+      const testing::ScopedFault fault(
+          {testing::Call::Open, testing::Effect::Fail, error, "/master.key"});
+      expect_refused(blob, detail);
+    }).join();
   }
 }
 

@@ -9,6 +9,7 @@
 #include "printers.h"
 #include "protect/vault_detail.h"
 #include "support/gcm_vectors.h"
+#include "support/os_faults.h"
 #include "support/temp_dir.h"
 #include "support/vault_seal.h"
 
@@ -87,6 +88,25 @@ TEST(VaultPayload, AnyFlippedBitOrOtherKeyIsAnAeadError) {
     auto plain = decrypt_vault_payload(other, payload);
     ASSERT_FALSE(plain) << "key byte " << byte;
     EXPECT_EQ(plain.error(), expected);
+  }
+}
+
+// A cipher that OpenSSL cannot set up or run fails the payload as any other
+// AEAD failure does; a failure taken as success would hand out the text.
+TEST(VaultPayload, ACipherThatFailsIsAnAeadError) {
+  using testing::Call;
+  const GcmVector& v = kVectors[2];
+  const std::pair<const char*, Call> faults[] = {{"no context", Call::CipherCtxNew},
+                                                 {"key and nonce refused", Call::CipherInit},
+                                                 {"text refused", Call::CipherUpdate},
+                                                 {"tag refused", Call::CipherCtrl}};
+  for (const auto& [what, call] : faults) {
+    SCOPED_TRACE(what);
+    const testing::ScopedFault fault({call});
+    auto plain = decrypt_vault_payload(key_from_hex(v.key), payload_of(v));
+    ASSERT_FALSE(plain);
+    EXPECT_EQ(plain.error(), CryptoError::aead("aead::Error"));
+    EXPECT_EQ(fault.hits(), 1);
   }
 }
 

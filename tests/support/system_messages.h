@@ -11,6 +11,7 @@ inline constexpr const char* kInvalidData = "The data is invalid. (0x8007000D)";
 inline constexpr const char* kInvalidParameter = "The parameter is incorrect. (0x80070057)";
 inline constexpr const char* kGenFailure =
     "A device attached to the system is not functioning. (0x8007001F)";
+inline constexpr const char* kDiskFull = "There is not enough space on the disk. (0x80070070)";
 inline constexpr const char* kBadKeyState =
     "Key not valid for use in specified state. (0x8009000B)";
 

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "cng_faults.h"
 #include "error/debug_text.h"
 #include "norvane/db/location.h"
 #include "norvane/db/open.h"
@@ -258,6 +259,22 @@ TEST(WindowsRandom, FillsFromTheSystemGenerator) {
   ASSERT_TRUE(fill_random(b));
   EXPECT_NE(a, b);
   EXPECT_TRUE(fill_random(std::span<std::uint8_t>{}));
+}
+
+// Where ProcessPrng is missing, a failing BCryptGenRandom fails the request.
+TEST(WindowsRandom, AFailingFallbackGeneratorFailsTheRequest) {
+  const HMODULE primitives =
+      LoadLibraryExW(L"bcryptprimitives.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (primitives != nullptr && GetProcAddress(primitives, "ProcessPrng") != nullptr) {
+    GTEST_SKIP() << "ProcessPrng is there, so BCryptGenRandom is not used";
+  }
+  std::array<std::uint8_t, 32> out{};
+  {
+    const testing::ScopedCngFault fault(testing::CngCall::GenRandom);
+    EXPECT_FALSE(fill_random(out));
+    EXPECT_EQ(fault.hits(), 1);
+  }
+  EXPECT_TRUE(fill_random(out));
 }
 
 }  // namespace

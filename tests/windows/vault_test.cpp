@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "cng_faults.h"
 #include "norvane/protect/body.h"
 #include "platform/data_protection.h"
 #include "support/gcm_vectors.h"
@@ -48,6 +49,34 @@ TEST(WindowsVaultPayload, AnyFlippedBitOrOtherKeyIsAnAeadError) {
   auto plain = decrypt_vault_payload(other, payload);
   ASSERT_FALSE(plain);
   EXPECT_EQ(plain.error().kind(), CryptoError::Kind::Aead);
+}
+
+// A CNG call that fails, whichever it is, fails the payload as an AEAD error;
+// a failure taken as success would hand out the text.
+TEST(WindowsVaultPayload, AFailingCngCallIsAnAeadError) {
+  using testing::CngCall;
+  const GcmVector& v = kVectors[2];
+  struct Case {
+    const char* what;
+    CngCall call;
+    bool written_short;
+  };
+  const Case cases[] = {
+      {"no AES provider", CngCall::OpenAlgorithmProvider, false},
+      {"GCM refused", CngCall::SetProperty, false},
+      {"key refused", CngCall::GenerateSymmetricKey, false},
+      {"decryption fails", CngCall::Decrypt, false},
+      {"decryption comes back short", CngCall::Decrypt, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const testing::ScopedCngFault fault(c.call, static_cast<NTSTATUS>(0xC0000001L), 0,
+                                        c.written_short);
+    auto plain = decrypt_vault_payload(key_from_hex(v.key), payload_of(v));
+    ASSERT_FALSE(plain);
+    EXPECT_EQ(plain.error(), CryptoError(CryptoError::Kind::Aead, "aead::Error"));
+    EXPECT_EQ(fault.hits(), 1);
+  }
 }
 
 TEST(WindowsVaultPayload, ShortPayloadIsInvalidFormat) {

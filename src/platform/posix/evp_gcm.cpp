@@ -104,14 +104,6 @@ namespace {
 
 }  // namespace
 
-bool gcm_seal(GcmKey key, GcmNonce nonce, std::span<const std::uint8_t> aad,
-              std::span<const char> in, std::span<char> out,
-              std::span<std::uint8_t, 16> tag) noexcept {
-  const CipherCtx ctx(EVP_CIPHER_CTX_new());
-  return ctx && set_up(ctx.get(), true, key, nonce, aad) && run(ctx.get(), in, out) &&
-         finish_seal(ctx.get(), tag);
-}
-
 std::expected<void, GcmFailure> gcm_open(GcmKey key, GcmNonce nonce,
                                          std::span<const std::uint8_t> aad,
                                          std::span<const char> in, std::span<char> out,

@@ -25,12 +25,6 @@ using CipherCtx = std::unique_ptr<EVP_CIPHER_CTX, CipherCtxFree>;
 using GcmKey = std::span<const std::uint8_t, 32>;
 using GcmNonce = std::span<const std::uint8_t, 12>;
 
-// Encrypts `in` into `out` (same size, may be the same memory) and writes the
-// tag. False when the cipher failed; `out` then holds nothing usable.
-[[nodiscard]] bool gcm_seal(GcmKey key, GcmNonce nonce, std::span<const std::uint8_t> aad,
-                            std::span<const char> in, std::span<char> out,
-                            std::span<std::uint8_t, 16> tag) noexcept;
-
 // Decrypts `in` into `out` (same size, may be the same memory) and checks the
 // tag. On failure `out` must be wiped.
 [[nodiscard]] std::expected<void, GcmFailure> gcm_open(
@@ -42,10 +36,14 @@ using GcmNonce = std::span<const std::uint8_t, 12>;
 // freed.
 [[nodiscard]] bool gcm_key(EVP_CIPHER_CTX* ctx, bool encrypt, GcmKey key) noexcept;
 
-// gcm_seal and gcm_open on a context made ready by gcm_key.
+// Encrypts `in` into `out` (same size, may be the same memory) and writes the
+// tag, on a context made ready by gcm_key. False when the cipher failed; `out`
+// then holds nothing usable.
 [[nodiscard]] bool gcm_seal_keyed(EVP_CIPHER_CTX* ctx, GcmNonce nonce,
                                   std::span<const std::uint8_t> aad, std::span<const char> in,
                                   std::span<char> out, std::span<std::uint8_t, 16> tag) noexcept;
+
+// gcm_open on a context made ready by gcm_key.
 [[nodiscard]] std::expected<void, GcmFailure> gcm_open_keyed(
     EVP_CIPHER_CTX* ctx, GcmNonce nonce, std::span<const std::uint8_t> aad,
     std::span<const char> in, std::span<char> out, std::span<const std::uint8_t, 16> tag) noexcept;
