@@ -26,6 +26,7 @@
 enable_language(C)
 enable_language(RC)
 include(${CMAKE_CURRENT_LIST_DIR}/resources.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/typeinfo-equality.cmake)
 
 set(NORVANE_HOST_INCLUDE_DIR "/usr/include" CACHE PATH
     "Where the headers unicode/ (ICU) and fmt/ of the build machine are")
