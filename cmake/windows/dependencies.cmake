@@ -151,7 +151,7 @@ if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
     set(NORVANE_WINE_ICU_DLL "" CACHE STRING
         "icu.dll for the system folder of the Wine prefix (default: the one scripts/windows-icu.sh makes; OFF: none, so that the tests run without ICU)")
     set(_icu_dll ${NORVANE_WINE_ICU_DLL})
-    if(NOT _icu_dll)
+    if(NOT _icu_dll AND NOT _icu_dll STREQUAL "OFF")
       norvane_debian_version(_icu_version libicu-dev)
       set(_icu_dll ${PROJECT_SOURCE_DIR}/build/icu-dll/${_icu_version}/icu.dll)
     endif()
