@@ -4,7 +4,7 @@
 # once under AddressSanitizer and UndefinedBehaviorSanitizer; checks that the
 # benchmarks still run; gives each fuzz harness a short run (scripts/fuzz.sh
 # runs them longer); then cross-builds for Windows and runs the Windows tests
-# under Wine.
+# under Wine, with an icu.dll of the Linux build's ICU version.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -18,6 +18,8 @@ scripts/fuzz.sh 12
 # The Windows build: cross-built with MinGW-w64, its tests run under Wine.
 scripts/install-deps.sh g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 googletest
 scripts/windows-sqlite.sh
+# Wine has no icu.dll: the tests install one built from ICU's sources.
+scripts/windows-icu.sh
 cmake --workflow --preset windows-mingw
 # The release zip; and seed_notes.exe needs no DLL beyond those of Windows
 # itself: neither a MinGW runtime DLL nor sqlite3.dll.
