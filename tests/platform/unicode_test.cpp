@@ -97,10 +97,12 @@ TEST(Unicode, LowerCasingIsFullAndLanguageNeutral) {
       // signs and letters that fold into another letter.
       {"ǅ ǈ ǋ ǲ ᾈ ᾯ ᾼ ῌ ῼ", "ǆ ǉ ǌ ǳ ᾀ ᾧ ᾳ ῃ ῳ"},
       {"ϴ ẞ Ω K Å", "θ ß ω k å"},
-      // Final sigma: at the end of a word, also before a mark and a full
-      // stop; not alone, and not inside a word, an apostrophe there or not.
+      // Final sigma: at the end of a word, also before a mark, a full stop
+      // or a format character beyond the BMP; not alone, and not inside a
+      // word, an apostrophe there or not.
       {"ΟΔΟΣ ΣΟΦΟΣ", "οδο\u03C2 \u03C3οφο\u03C2"},
       {"ΟΔΟΣ\u0301.", "οδο\u03C2\u0301."},
+      {"ΟΔΟΣ\U000E0041", "οδο\u03C2\U000E0041"},
       {"Σ", "\u03C3"},
       {"ΑΣ'Α", "α\u03C3'α"},
       // Bytes that are not UTF-8 become U+FFFD, one for each maximal part
