@@ -67,8 +67,10 @@ cat "$work/exports" >>"$work/icu.def"
 # The functions the program looks up must be exported under their plain names.
 exported=$("$target-objdump" -p "$work/icu.dll" |
   sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' | awk '{ print $NF }')
-for name in $(grep -oE 'look_up\(library, "[A-Za-z0-9_]+"' src/platform/windows/icu_functions.cpp |
-              sed 's/.*"\(.*\)"/\1/'); do
+needed=$(grep -oE 'look_up\(library, "[A-Za-z0-9_]+"' src/platform/windows/icu_functions.cpp |
+  sed 's/.*"\(.*\)"/\1/')
+[ -n "$needed" ] || { echo "No ICU functions found in src/platform/windows/icu_functions.cpp" >&2; exit 1; }
+for name in $needed; do
   grep -qx "$name" <<<"$exported" || { echo "icu.dll does not export $name" >&2; exit 1; }
 done
 
