@@ -4,9 +4,10 @@
 # and builds it once more with the library as a subproject), once under
 # AddressSanitizer and UndefinedBehaviorSanitizer; checks that the benchmarks
 # still run; gives each fuzz harness a short run (scripts/fuzz.sh runs them
-# longer); then cross-builds for Windows, runs the Windows tests under Wine,
-# makes the release zip and builds and runs the example against it and with
-# the library as a subproject, under Wine too.
+# longer); then cross-builds for Windows, runs the Windows tests under Wine
+# (with an icu.dll of the Linux build's ICU version), makes the release zip
+# and builds and runs the example against it and with the library as a
+# subproject, under Wine too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -21,6 +22,8 @@ scripts/fuzz.sh 12
 # The Windows build: cross-built with MinGW-w64, its tests run under Wine.
 scripts/install-deps.sh g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 googletest
 scripts/windows-sqlite.sh
+# Wine has no icu.dll: the tests install one built from ICU's sources.
+scripts/windows-icu.sh
 cmake --workflow --preset windows-mingw
 # The release zip, checked as the SDK that Windows applications build against
 # (its seed_notes.exe among others: stripped, no DLL beyond those of Windows

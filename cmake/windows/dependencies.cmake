@@ -21,7 +21,10 @@
 # - fmt comes from find_package when a Windows build of it can be found;
 #   otherwise it is used header-only.
 #
-# Wine has no icu.dll: the programs then take their ICU-free path.
+# Wine has no icu.dll: the tests run with one that scripts/windows-icu.sh
+# builds from Debian's source package of the Linux build's ICU, installed into
+# the system folder of the build's Wine prefix, where the program looks for
+# it.
 
 enable_language(C)
 enable_language(RC)
@@ -80,6 +83,23 @@ endfunction()
 norvane_delay_import_library(${CMAKE_CURRENT_LIST_DIR}/crypt32.def crypt32.dll)
 norvane_delay_import_library(${CMAKE_CURRENT_LIST_DIR}/bcrypt.def bcrypt.dll)
 
+# norvane_debian_version(<variable> <package>): the Debian version of the
+# source package of the installed <package>, as the scripts under scripts/
+# name their results; empty when it is not installed.
+function(norvane_debian_version variable package)
+  find_program(NORVANE_DPKG_QUERY dpkg-query NO_CMAKE_FIND_ROOT_PATH)
+  set(_version "")
+  if(NORVANE_DPKG_QUERY)
+    execute_process(COMMAND ${NORVANE_DPKG_QUERY} -W "-f=\${source:Version}" ${package}
+                    OUTPUT_VARIABLE _version RESULT_VARIABLE _status ERROR_QUIET
+                    OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(NOT _status EQUAL 0)
+      set(_version "")
+    endif()
+  endif()
+  set(${variable} "${_version}" PARENT_SCOPE)
+endfunction()
+
 add_library(ICU::uc INTERFACE IMPORTED)
 target_include_directories(ICU::uc INTERFACE ${_headers})
 target_compile_definitions(ICU::uc INTERFACE U_DISABLE_RENAMING=1 U_SHOW_CPLUSPLUS_API=0)
@@ -99,13 +119,8 @@ if(NOT SQLite3_FOUND)
       "Folder with sqlite3.c and sqlite3.h for Windows (default: the one scripts/windows-sqlite.sh makes)")
   set(_sqlite_dir ${NORVANE_SQLITE_AMALGAMATION_DIR})
   if(NOT _sqlite_dir)
-    find_program(NORVANE_DPKG_QUERY dpkg-query NO_CMAKE_FIND_ROOT_PATH)
-    if(NORVANE_DPKG_QUERY)
-      execute_process(COMMAND ${NORVANE_DPKG_QUERY} -W "-f=\${source:Version}" libsqlite3-dev
-                      OUTPUT_VARIABLE _sqlite_version RESULT_VARIABLE _status ERROR_QUIET
-                      OUTPUT_STRIP_TRAILING_WHITESPACE)
-    endif()
-    if(NOT NORVANE_DPKG_QUERY OR NOT _status EQUAL 0 OR NOT _sqlite_version)
+    norvane_debian_version(_sqlite_version libsqlite3-dev)
+    if(NOT _sqlite_version)
       message(FATAL_ERROR "libsqlite3-dev is not installed, so the SQLite version for Windows is "
                           "unknown: run scripts/windows-sqlite.sh, or set "
                           "NORVANE_SQLITE_AMALGAMATION_DIR to a folder with sqlite3.c and sqlite3.h")
@@ -147,6 +162,27 @@ if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
   find_program(NORVANE_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
   if(NORVANE_WINE)
     set(NORVANE_WINEPREFIX ${PROJECT_BINARY_DIR}/wineprefix)
+    # The icu.dll of the Wine prefix, kept per Debian version of libicu-dev
+    # (whose headers the program is built with), so that an update asks for a
+    # new one. Only the tests need it: they stop with a message naming the
+    # script when it is missing.
+    set(NORVANE_WINE_ICU_DLL "" CACHE STRING
+        "icu.dll for the system folder of the Wine prefix (default: the one scripts/windows-icu.sh makes; OFF: none, so that the tests run without ICU)")
+    set(_icu_dll ${NORVANE_WINE_ICU_DLL})
+    if(NOT _icu_dll AND NOT _icu_dll STREQUAL "OFF")
+      norvane_debian_version(_icu_version libicu-dev)
+      set(_icu_dll ${PROJECT_SOURCE_DIR}/build/icu-dll/${_icu_version}/icu.dll)
+    endif()
+    if(_icu_dll STREQUAL "OFF")
+      set(_icu_dll "")
+      message(STATUS "icu.dll for Wine: none, the tests run without ICU")
+    elseif(EXISTS ${_icu_dll})
+      message(STATUS "icu.dll for Wine: ${_icu_dll}")
+    else()
+      message(STATUS "icu.dll for Wine: ${_icu_dll}, missing: run scripts/windows-icu.sh "
+                     "before the tests")
+    endif()
+    set(NORVANE_WINE_ICU_DLL_FILE ${_icu_dll})
     configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${PROJECT_BINARY_DIR}/wine-run.sh
                    @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
                    GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

@@ -18,7 +18,9 @@
 //   and variation selectors, and planes 1 to 3 as printable. to_lower_full()
 //   is the system's invariant mapping with the root locale's full mapping of
 //   U+0130 and its final sigma (judged by the system's letter and mark
-//   classes); bytes that are not UTF-8 become U+FFFD as with ICU.
+//   classes), and with the lower cases that are no character's upper case
+//   (such as U+01C5 and U+212A), which the system's tables may lack; bytes
+//   that are not UTF-8 become U+FFFD as with ICU.
 #pragma once
 
 #include <cstdint>

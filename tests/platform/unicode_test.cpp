@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "platform/icu_functions.h"
 #include "support/unicode_library.h"
@@ -16,27 +17,112 @@
 namespace norvane::platform {
 namespace {
 
-TEST(Unicode, GeneralCategoryComesFromIcu) {
+// The ways the operations find their answers: ICU where it can be loaded,
+// and on Windows also the system's NLS tables, which answer where icu.dll is
+// missing (Windows before 10 version 1903) and must give ICU's answers for
+// every case here.
+struct Path {
+  const char* name;
+  const icu::Functions* functions;
+};
+
+std::vector<Path> paths() {
+  std::vector<Path> out;
+  if (const icu::Functions* loaded = icu::functions()) out.push_back({"ICU", loaded});
+#ifdef _WIN32
+  out.push_back({"system NLS tables", nullptr});
+#endif
+  return out;
+}
+
+// The categories that debug quoting escapes.
+bool escaped(std::int8_t category) {
+  switch (category) {
+    case U_CONTROL_CHAR:
+    case U_FORMAT_CHAR:
+    case U_SURROGATE:
+    case U_PRIVATE_USE_CHAR:
+    case U_UNASSIGNED:
+    case U_LINE_SEPARATOR:
+    case U_PARAGRAPH_SEPARATOR:
+    case U_SPACE_SEPARATOR:
+      return true;
+    default:
+      return false;
+  }
+}
+
+TEST(Unicode, NonPrintingCharactersGetIcusCategoryAndPrintableOnesNone) {
   NORVANE_SKIP_WITHOUT_UNICODE_LIBRARY();
-  EXPECT_EQ(general_category(U'A'), U_UPPERCASE_LETTER);
-  EXPECT_EQ(general_category(U'\u00E4'), U_LOWERCASE_LETTER);
-  EXPECT_EQ(general_category(U'\u0085'), U_CONTROL_CHAR);
-  EXPECT_EQ(general_category(U'\u200B'), U_FORMAT_CHAR);
-  EXPECT_EQ(general_category(U'\u00A0'), U_SPACE_SEPARATOR);
-  EXPECT_EQ(general_category(U'\u2028'), U_LINE_SEPARATOR);
-  EXPECT_EQ(general_category(U'\uE000'), U_PRIVATE_USE_CHAR);
-  EXPECT_EQ(general_category(U'\u0378'), U_UNASSIGNED);
-  EXPECT_EQ(general_category(U'\U0001F600'), U_OTHER_SYMBOL);
+  const std::pair<char32_t, std::int8_t> non_printing[] = {
+      {U'\u0085', U_CONTROL_CHAR},         {U'\u009F', U_CONTROL_CHAR},
+      {U'\u00AD', U_FORMAT_CHAR},          {U'\u061C', U_FORMAT_CHAR},
+      {U'\u200B', U_FORMAT_CHAR},          {U'\u202E', U_FORMAT_CHAR},
+      {U'\uFEFF', U_FORMAT_CHAR},          {U'\U000E0041', U_FORMAT_CHAR},
+      {U'\U0001D173', U_FORMAT_CHAR},      {U'\u00A0', U_SPACE_SEPARATOR},
+      {U'\u3000', U_SPACE_SEPARATOR},      {U'\u2028', U_LINE_SEPARATOR},
+      {U'\u2029', U_PARAGRAPH_SEPARATOR},  {U'\uE000', U_PRIVATE_USE_CHAR},
+      {U'\U00100000', U_PRIVATE_USE_CHAR}, {U'\u0378', U_UNASSIGNED},
+      {U'\uFDD0', U_UNASSIGNED},           {U'\uFFFF', U_UNASSIGNED},
+      {U'\U0001FFFE', U_UNASSIGNED},       {U'\U00050000', U_UNASSIGNED},
+  };
+  const char32_t printable[] = {U'A',      U'\u00E4',     U'\u0301',    U'\u20AC',
+                                U'\uFFFD', U'\U0001F600', U'\U000E0100'};
+  for (const Path& path : paths()) {
+    SCOPED_TRACE(path.name);
+    for (const auto& [c, category] : non_printing) {
+      EXPECT_EQ(icu::general_category(path.functions, c), category) << std::hex << std::uint32_t{c};
+    }
+    for (const char32_t c : printable) {
+      EXPECT_FALSE(escaped(icu::general_category(path.functions, c)))
+          << std::hex << std::uint32_t{c};
+    }
+  }
+  // The program asks whatever it could load.
+  for (const auto& [c, category] : non_printing) {
+    EXPECT_EQ(general_category(c), icu::general_category(icu::functions(), c));
+  }
 }
 
 TEST(Unicode, LowerCasingIsFullAndLanguageNeutral) {
   NORVANE_SKIP_WITHOUT_UNICODE_LIBRARY();
-  EXPECT_EQ(to_lower_full("ÄRCHIVED"), "ärchived");
-  EXPECT_EQ(to_lower_full("ΑΡΧΕΊΟ"), "αρχείο");
-  // The root locale: no Turkish dotless i, and İ keeps its dot as U+0307.
-  EXPECT_EQ(to_lower_full("I"), "i");
-  EXPECT_EQ(to_lower_full("İ"), "i\u0307");
-  EXPECT_EQ(to_lower_full(""), "");
+  const std::pair<std::string_view, std::string_view> cases[] = {
+      {"ÄRCHIVED", "ärchived"},
+      {"ΑΡΧΕΊΟ", "αρχείο"},
+      // The root locale: no Turkish dotless i, and İ keeps its dot as U+0307.
+      {"I", "i"},
+      {"İ", "i\u0307"},
+      {"AİB", "ai\u0307b"},
+      // Lower cases that are no letter's upper case: title-case digraphs, and
+      // signs and letters that fold into another letter.
+      {"ǅ ǈ ǋ ǲ ᾈ ᾯ ᾼ ῌ ῼ", "ǆ ǉ ǌ ǳ ᾀ ᾧ ᾳ ῃ ῳ"},
+      {"ϴ ẞ Ω K Å", "θ ß ω k å"},
+      // Final sigma: at the end of a word, also before a mark, a full stop
+      // or a format character beyond the BMP; not alone, and not inside a
+      // word, an apostrophe there or not.
+      {"ΟΔΟΣ ΣΟΦΟΣ", "οδο\u03C2 \u03C3οφο\u03C2"},
+      {"ΟΔΟΣ\u0301.", "οδο\u03C2\u0301."},
+      {"ΟΔΟΣ\U000E0041", "οδο\u03C2\U000E0041"},
+      {"Σ", "\u03C3"},
+      {"ΑΣ'Α", "α\u03C3'α"},
+      // Bytes that are not UTF-8 become U+FFFD, one for each maximal part
+      // of a sequence.
+      {"A\xFF"
+       "B",
+       "a\uFFFDb"},
+      {"\xC3", "\uFFFD"},
+      {"\xED\xA0\x80", "\uFFFD\uFFFD\uFFFD"},
+      {"", ""},
+  };
+  for (const Path& path : paths()) {
+    SCOPED_TRACE(path.name);
+    for (const auto& [text, lower] : cases) {
+      EXPECT_EQ(icu::to_lower_full(path.functions, text), lower) << text;
+    }
+  }
+  for (const auto& [text, lower] : cases) {
+    EXPECT_EQ(to_lower_full(text), icu::to_lower_full(icu::functions(), text)) << text;
+  }
 }
 
 TEST(Unicode, LowerCasingGrowsPastTheFirstGuess) {
@@ -45,16 +131,51 @@ TEST(Unicode, LowerCasingGrowsPastTheFirstGuess) {
   std::string upper;
   std::string lower;
   for (int i = 0; i < 50; ++i) upper += "İ", lower += "i\u0307";
-  EXPECT_EQ(to_lower_full(upper), lower);
+  for (const Path& path : paths()) {
+    EXPECT_EQ(icu::to_lower_full(path.functions, upper), lower) << path.name;
+  }
 }
 
-TEST(Unicode, BytesThatAreNotUtf8BecomeReplacementCharacters) {
-  NORVANE_SKIP_WITHOUT_UNICODE_LIBRARY();
-  EXPECT_EQ(to_lower_full("A\xFF"
-                          "B"),
-            "a\uFFFDb");
-  EXPECT_EQ(to_lower_full("\xC3"), "\uFFFD");
-  EXPECT_EQ(to_lower_full("\xED\xA0\x80"), "\uFFFD\uFFFD\uFFFD");
+// ICU functions that fail as ICU can (out of memory), or that keep asking
+// for more room than they were given.
+UChar* from_utf8_fails(UChar*, std::int32_t, std::int32_t*, const char*, std::int32_t, UChar32,
+                       std::int32_t*, UErrorCode* status) {
+  *status = U_MEMORY_ALLOCATION_ERROR;
+  return nullptr;
+}
+
+std::int32_t lower_fails(UChar*, std::int32_t, const UChar*, std::int32_t, const char*,
+                         UErrorCode* status) {
+  *status = U_MEMORY_ALLOCATION_ERROR;
+  return 0;
+}
+
+std::int32_t lower_never_fits(UChar*, std::int32_t capacity, const UChar*, std::int32_t,
+                              const char*, UErrorCode* status) {
+  *status = U_BUFFER_OVERFLOW_ERROR;
+  return capacity + 1;
+}
+
+char* to_utf8_fails(char*, std::int32_t, std::int32_t*, const UChar*, std::int32_t,
+                    UErrorCode* status) {
+  *status = U_MEMORY_ALLOCATION_ERROR;
+  return nullptr;
+}
+
+TEST(Unicode, AnIcuFailureGivesNoTextRatherThanAPartOfIt) {
+  const icu::Functions* loaded = icu::functions();
+  if (loaded == nullptr) GTEST_SKIP() << "needs ICU for the steps that do not fail";
+  icu::Functions decode = *loaded;
+  decode.str_from_utf8_with_sub = from_utf8_fails;
+  icu::Functions lower = *loaded;
+  lower.str_to_lower = lower_fails;
+  icu::Functions growing = *loaded;
+  growing.str_to_lower = lower_never_fits;
+  icu::Functions encode = *loaded;
+  encode.str_to_utf8 = to_utf8_fails;
+  for (const icu::Functions* functions : {&decode, &lower, &growing, &encode}) {
+    EXPECT_EQ(icu::to_lower_full(functions, "ÄRCHIVED"), std::nullopt);
+  }
 }
 
 #ifndef _WIN32
@@ -71,71 +192,6 @@ TEST(Unicode, WithoutIcuOnlyAsciiLettersAreLowerCased) {
             "a\xFF"
             "b");
   EXPECT_EQ(icu::to_lower_full(nullptr, ""), "");
-}
-#else
-// Without icu.dll (Windows before 10 version 1903, and Wine) the system's NLS
-// tables answer: for every class that debug quoting escapes the answer must
-// be ICU's, and a printable character must not fall into one of them.
-TEST(Unicode, WithoutIcuWindowsTellsTheNonPrintingClassesAsIcuDoes) {
-  const auto escaped = [](std::int8_t category) {
-    switch (category) {
-      case U_CONTROL_CHAR:
-      case U_FORMAT_CHAR:
-      case U_SURROGATE:
-      case U_PRIVATE_USE_CHAR:
-      case U_UNASSIGNED:
-      case U_LINE_SEPARATOR:
-      case U_PARAGRAPH_SEPARATOR:
-      case U_SPACE_SEPARATOR:
-        return true;
-      default:
-        return false;
-    }
-  };
-  const std::pair<char32_t, std::int8_t> non_printing[] = {
-      {U'\u0085', U_CONTROL_CHAR},         {U'\u009F', U_CONTROL_CHAR},
-      {U'\u00AD', U_FORMAT_CHAR},          {U'\u061C', U_FORMAT_CHAR},
-      {U'\u200B', U_FORMAT_CHAR},          {U'\u202E', U_FORMAT_CHAR},
-      {U'\uFEFF', U_FORMAT_CHAR},          {U'\U000E0041', U_FORMAT_CHAR},
-      {U'\U0001D173', U_FORMAT_CHAR},      {U'\u00A0', U_SPACE_SEPARATOR},
-      {U'\u3000', U_SPACE_SEPARATOR},      {U'\u2028', U_LINE_SEPARATOR},
-      {U'\u2029', U_PARAGRAPH_SEPARATOR},  {U'\uE000', U_PRIVATE_USE_CHAR},
-      {U'\U00100000', U_PRIVATE_USE_CHAR}, {U'\u0378', U_UNASSIGNED},
-      {U'\uFDD0', U_UNASSIGNED},           {U'\uFFFF', U_UNASSIGNED},
-      {U'\U0001FFFE', U_UNASSIGNED},       {U'\U00050000', U_UNASSIGNED},
-  };
-  for (const auto& [c, category] : non_printing) {
-    EXPECT_EQ(icu::general_category(nullptr, c), category) << std::hex << std::uint32_t{c};
-    EXPECT_EQ(general_category(c), category);
-  }
-  for (const char32_t c :
-       {U'\u00E4', U'\u0301', U'\u20AC', U'\uFFFD', U'\U0001F600', U'\U000E0100'}) {
-    EXPECT_FALSE(escaped(icu::general_category(nullptr, c))) << std::hex << std::uint32_t{c};
-  }
-}
-
-TEST(Unicode, WithoutIcuWindowsLowerCasesAsTheRootLocale) {
-  const std::pair<std::string_view, std::string_view> cases[] = {
-      {"ÄRCHIVED", "ärchived"},
-      {"ΑΡΧΕΊΟ", "αρχείο"},
-      // The full mapping of İ, which the system's simple one lacks.
-      {"İ", "i\u0307"},
-      {"AİB", "ai\u0307b"},
-      // Final sigma: at the end of a word, also before a mark and a full
-      // stop; not alone, and not inside a word, an apostrophe there or not.
-      {"ΟΔΟΣ ΣΟΦΟΣ", "οδο\u03C2 \u03C3οφο\u03C2"},
-      {"ΟΔΟΣ\u0301.", "οδο\u03C2\u0301."},
-      {"Σ", "\u03C3"},
-      {"ΑΣ'Α", "α\u03C3'α"},
-      {"A\xFF"
-       "B\xED\xA0\x80",
-       "a\uFFFDb\uFFFD\uFFFD\uFFFD"},
-      {"", ""},
-  };
-  for (const auto& [text, lower] : cases) {
-    EXPECT_EQ(icu::to_lower_full(nullptr, text), lower) << text;
-    EXPECT_EQ(to_lower_full(text), lower) << text;
-  }
 }
 #endif
 

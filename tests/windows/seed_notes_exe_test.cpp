@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,6 +26,7 @@
 #include "support/seed_notes_report.h"
 #include "support/system_messages.h"
 #include "support/temp_dir.h"
+#include "wine.h"
 
 namespace norvane {
 namespace {
@@ -44,21 +47,75 @@ std::wstring system_folder() {
   return std::wstring(buffer, n);
 }
 
+// How a run of the program finds ICU: icu.dll of the system folder, as the
+// system has it; under Wine also with icu.dll switched off, as on Windows
+// before 10 version 1903 (Windows itself has no such switch).
+struct IcuMode {
+  const char* name;
+  bool switched_off;
+  bool icu_used;
+};
+
+std::vector<IcuMode> icu_modes() {
+  std::vector<IcuMode> modes = {
+      {"icu.dll as the system has it", false, platform::unicode_library_available()}};
+  if (testing::running_under_wine()) modes.push_back({"icu.dll switched off", true, false});
+  return modes;
+}
+
+// Switches icu.dll off under Wine for the programs of one file name, for as
+// long as it lives: Wine's settings for one program
+// (HKCU\Software\Wine\AppDefaults\<file name>\DllOverrides). Wine takes
+// WINEDLLOVERRIDES from its own environment only, never from the one a
+// parent hands its child.
+class IcuSwitchedOff {
+ public:
+  explicit IcuSwitchedOff(const std::wstring& file_name)
+      : key_(L"Software\\Wine\\AppDefaults\\" + file_name) {
+    HKEY overrides = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, (key_ + L"\\DllOverrides").c_str(), 0, nullptr, 0,
+                        KEY_SET_VALUE, nullptr, &overrides, nullptr) != ERROR_SUCCESS) {
+      throw std::runtime_error("cannot make Wine's DLL overrides for a program");
+    }
+    const wchar_t disabled[] = L"";
+    const LSTATUS status = RegSetValueExW(overrides, L"icu", 0, REG_SZ,
+                                          reinterpret_cast<const BYTE*>(disabled), sizeof disabled);
+    RegCloseKey(overrides);
+    if (status != ERROR_SUCCESS) throw std::runtime_error("cannot switch icu.dll off in Wine");
+  }
+  ~IcuSwitchedOff() { RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str()); }
+  IcuSwitchedOff(const IcuSwitchedOff&) = delete;
+  IcuSwitchedOff& operator=(const IcuSwitchedOff&) = delete;
+
+ private:
+  std::wstring key_;
+};
+
 class SeedNotesExe : public ::testing::Test {
  protected:
   void SetUp() override { fs::copy_file(fs::path(testing::windows_path(SEED_NOTES_EXE)), exe_); }
 
   // Runs the copy with a PATH of the system folder alone, as on a machine
   // with nothing installed, its standard output a pipe or the screen buffer
-  // `console`. Every run writes LF line ends only.
+  // `console`, and icu.dll as the system has it or, with `icu`, as that
+  // says. Every run writes LF line ends only.
   ChildResult run(const std::vector<std::wstring>& args = {},
-                  const testing::ScreenBuffer* console = nullptr) {
+                  const testing::ScreenBuffer* console = nullptr, const IcuMode* icu = nullptr) {
     testing::ChildOptions options;
     options.env[L"NORVANE_DATA_DIR"] = data_dir_;
     options.env[L"PATH"] = system_folder();
+    fs::path exe = exe_;
+    std::optional<IcuSwitchedOff> switched_off;
+    if (icu != nullptr && icu->switched_off) {
+      // A second copy, under a name that no other test process uses.
+      exe = tmp_.path() /
+            (L"seed_notes-without-icu-" + std::to_wstring(GetCurrentProcessId()) + L".exe");
+      if (!fs::exists(exe)) fs::copy_file(exe_, exe);
+      switched_off.emplace(exe.filename().wstring());
+    }
     options.working_dir = tmp_.path().wstring();
     if (console != nullptr) options.stdout_handle = console->handle();
-    ChildResult r = testing::run_child(exe_.wstring(), args, options);
+    ChildResult r = testing::run_child(exe.wstring(), args, options);
     EXPECT_EQ(r.out.find('\r'), std::string::npos) << r.out;
     EXPECT_EQ(r.err.find('\r'), std::string::npos) << r.err;
     return r;
@@ -207,22 +264,32 @@ TEST_F(SeedNotesExe, AConsoleThatRefusesTheReportFailsTheRun) {
   EXPECT_FALSE(fs::exists(fs::path(data_dir_) / L"Norvane" / L"norvane.db"));
 }
 
-TEST_F(SeedNotesExe, AnUnpairedSurrogateInTheDataFolderOpensNothing) {
-  data_dir_ = tmp_.path().wstring() + L"\\bad" + wchar_t{0xD800} + L"dir";
-  const ChildResult r = run();
-  EXPECT_EQ(r.exit_code, 1u);
-  // Shown with U+FFFD in its place, the backslashes escaped in the debug form.
-  const std::string shown =
-      platform::to_utf8(tmp_.path().wstring()) + "\\bad\uFFFDdir\\Norvane\\norvane.db";
-  std::string escaped;
-  for (const char c : shown) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
-  EXPECT_EQ(r.out, banner(shown));
-  EXPECT_EQ(r.err, "Error: Database(InvalidPath(\"" + escaped + "\"))\n");
-  // Neither a database nor a folder named with the replacement character.
-  for (const auto& entry : fs::recursive_directory_iterator(tmp_.path())) {
-    const std::wstring name = entry.path().filename().wstring();
-    EXPECT_EQ(name.find(L'\uFFFD'), std::wstring::npos);
-    EXPECT_NE(name, L"norvane.db");
+TEST_F(SeedNotesExe, AnUnpairedSurrogateInTheDataFolderOpensNothingWithOrWithoutIcu) {
+  // A user's folder whose name holds a letter beyond ASCII, a no-break space
+  // and a zero-width space, which the debug form escapes, and a character
+  // beyond the BMP.
+  data_dir_ = tmp_.path().wstring() + L"\\J\u00FCrgen\u00A0\u200B\U0001F389\\bad" +
+              wchar_t{0xD800} + L"dir";
+  const std::string tmp = platform::to_utf8(tmp_.path().wstring());
+  std::string escaped_tmp;
+  for (const char c : tmp) escaped_tmp += c == '\\' ? std::string("\\\\") : std::string(1, c);
+  // Shown with U+FFFD in its place; in the debug form the backslashes and
+  // the two spaces escaped.
+  const std::string shown = tmp + "\\Jürgen\u00A0\u200B🎉\\bad\uFFFDdir\\Norvane\\norvane.db";
+  const std::string debug =
+      escaped_tmp + "\\\\Jürgen\\u{a0}\\u{200b}🎉\\\\bad\uFFFDdir\\\\Norvane\\\\norvane.db";
+  for (const IcuMode& icu : icu_modes()) {
+    SCOPED_TRACE(icu.name);
+    const ChildResult r = run({}, nullptr, &icu);
+    EXPECT_EQ(r.exit_code, 1u);
+    EXPECT_EQ(r.out, banner(shown));
+    EXPECT_EQ(r.err, "Error: Database(InvalidPath(\"" + debug + "\"))\n");
+    // Neither a database nor a folder named with the replacement character.
+    for (const auto& entry : fs::recursive_directory_iterator(tmp_.path())) {
+      const std::wstring name = entry.path().filename().wstring();
+      EXPECT_EQ(name.find(L'\uFFFD'), std::wstring::npos);
+      EXPECT_NE(name, L"norvane.db");
+    }
   }
 }
 
@@ -247,17 +314,31 @@ TEST_F(SeedNotesExe, ABaseFolderNamedLikeAUriFailsToOpen) {
 }
 
 TEST_F(SeedNotesExe, AnUnknownNonAsciiStateFailsTheRunWithOrWithoutIcu) {
-  // Lower-casing "İ" takes ICU where icu.dll is present, and the ICU-free
-  // path where it is not (always under Wine); the text is the same.
-  SCOPED_TRACE(platform::unicode_library_available() ? "icu.dll present" : "no icu.dll");
-  for (const auto& c : testing::kUnknownStates) {
-    SCOPED_TRACE(c.stored);
-    fs::remove_all(fs::path(data_dir_));
-    insert_note(c.stored, "");
-    const ChildResult r = run({L"--stats-only"});
-    EXPECT_EQ(r.exit_code, 1u);
-    EXPECT_EQ(r.out, banner(db_path()) + status(0, 0));
-    EXPECT_EQ(r.err, testing::unknown_state_error(c.reported));
+  struct Case {
+    std::string stored;
+    std::string with_icu;  // lower-cased, as the error shows it
+    std::string without_icu;
+  };
+  std::vector<Case> cases;
+  for (const auto& c : testing::kUnknownStates) cases.push_back({c.stored, c.reported, c.reported});
+  // A capital sigma that ends a word before a zero-width space; both spaces
+  // escaped.
+  const std::string greek = "ärchived\\u{a0}αρχείος\\u{200b}";
+  cases.push_back({"ÄRCHIVED\u00A0ΑΡΧΕΊΟΣ\u200B", greek, greek});
+  // What tells the two apart: an unassigned code point of plane 2, which
+  // only ICU knows to escape.
+  cases.push_back({"ÀCTIVE\U0002FFFD", "àctive\\u{2fffd}", "àctive\U0002FFFD"});
+  for (const IcuMode& icu : icu_modes()) {
+    SCOPED_TRACE(icu.name);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.stored);
+      fs::remove_all(fs::path(data_dir_));
+      insert_note(c.stored, "");
+      const ChildResult r = run({L"--stats-only"}, nullptr, &icu);
+      EXPECT_EQ(r.exit_code, 1u);
+      EXPECT_EQ(r.out, banner(db_path()) + status(0, 0));
+      EXPECT_EQ(r.err, testing::unknown_state_error(icu.icu_used ? c.with_icu : c.without_icu));
+    }
   }
 }
 

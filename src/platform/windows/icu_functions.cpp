@@ -6,6 +6,7 @@
 #include "platform/icu_functions.h"
 
 #include <climits>
+#include <optional>
 #include <span>
 
 #include "platform/utf16.h"
@@ -67,6 +68,35 @@ constexpr Range kInsideWords[] = {
     {0x2024, 0x2024}, {0x2027, 0x2027}, {0xFE13, 0xFE13}, {0xFE52, 0xFE52},
     {0xFE55, 0xFE55}, {0xFF07, 0xFF07}, {0xFF0E, 0xFF0E}, {0xFF1A, 0xFF1A},
 };
+
+// Lower cases that are no character's upper case: the title-case letters,
+// and signs and letters that fold into another letter. Tables made from
+// pairs of upper and lower case lack them (Wine's lack the second kind,
+// Windows' at least the title-case digraphs).
+struct OneWayLower {
+  char16_t first;
+  char16_t last;
+  char16_t lower_of_first;  // the rest follow in order
+};
+constexpr OneWayLower kOneWayLower[] = {
+    {u'\u01C5', u'\u01C5', u'\u01C6'}, {u'\u01C8', u'\u01C8', u'\u01C9'},
+    {u'\u01CB', u'\u01CB', u'\u01CC'}, {u'\u01F2', u'\u01F2', u'\u01F3'},
+    {u'\u03F4', u'\u03F4', u'\u03B8'}, {u'\u1E9E', u'\u1E9E', u'\u00DF'},
+    {u'\u1F88', u'\u1F8F', u'\u1F80'}, {u'\u1F98', u'\u1F9F', u'\u1F90'},
+    {u'\u1FA8', u'\u1FAF', u'\u1FA0'}, {u'\u1FBC', u'\u1FBC', u'\u1FB3'},
+    {u'\u1FCC', u'\u1FCC', u'\u1FC3'}, {u'\u1FFC', u'\u1FFC', u'\u1FF3'},
+    {u'\u2126', u'\u2126', u'\u03C9'}, {u'\u212A', u'\u212A', u'\u006B'},
+    {u'\u212B', u'\u212B', u'\u00E5'},
+};
+
+[[nodiscard]] std::optional<char16_t> one_way_lower(char16_t unit) noexcept {
+  for (const OneWayLower& m : kOneWayLower) {
+    if (unit >= m.first && unit <= m.last) {
+      return static_cast<char16_t>(m.lower_of_first + (unit - m.first));
+    }
+  }
+  return std::nullopt;
+}
 
 // The system's type bits of a BMP character; nullopt beyond it, or when the
 // system has no answer.
@@ -207,19 +237,22 @@ std::optional<std::string> fallback_to_lower_full(std::string_view utf8) {
   std::u16string lower;
   lower.reserve(text.size() + 8);
   // The system's mapping is the simple one: the two characters whose full
-  // lower case differs from it are mapped here, the runs between them by
-  // the system.
+  // lower case differs from it, and those its tables may lack, are mapped
+  // here, the runs between them by the system.
   std::size_t run = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char16_t unit = text[i];
-    if (unit != u'\u0130' && unit != u'\u03A3') continue;
+    const std::optional<char16_t> one_way = one_way_lower(unit);
+    if (unit != u'\u0130' && unit != u'\u03A3' && !one_way) continue;
     if (!append_simple_lower(lower, std::u16string_view(text).substr(run, i - run))) {
       return std::nullopt;
     }
     if (unit == u'\u0130') {
       lower += u"i\u0307";  // İ keeps its dot, as in the root locale
-    } else {
+    } else if (unit == u'\u03A3') {
       lower.push_back(is_final_sigma(text, i) ? u'\u03C2' : u'\u03C3');
+    } else {
+      lower.push_back(*one_way);
     }
     run = i + 1;
   }
