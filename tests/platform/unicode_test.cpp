@@ -35,23 +35,6 @@ std::vector<Path> paths() {
   return out;
 }
 
-// The categories that debug quoting escapes.
-bool escaped(std::int8_t category) {
-  switch (category) {
-    case U_CONTROL_CHAR:
-    case U_FORMAT_CHAR:
-    case U_SURROGATE:
-    case U_PRIVATE_USE_CHAR:
-    case U_UNASSIGNED:
-    case U_LINE_SEPARATOR:
-    case U_PARAGRAPH_SEPARATOR:
-    case U_SPACE_SEPARATOR:
-      return true;
-    default:
-      return false;
-  }
-}
-
 TEST(Unicode, NonPrintingCharactersGetIcusCategoryAndPrintableOnesNone) {
   NORVANE_SKIP_WITHOUT_UNICODE_LIBRARY();
   const std::pair<char32_t, std::int8_t> non_printing[] = {
@@ -74,7 +57,7 @@ TEST(Unicode, NonPrintingCharactersGetIcusCategoryAndPrintableOnesNone) {
       EXPECT_EQ(icu::general_category(path.functions, c), category) << std::hex << std::uint32_t{c};
     }
     for (const char32_t c : printable) {
-      EXPECT_FALSE(escaped(icu::general_category(path.functions, c)))
+      EXPECT_FALSE(testing::escaped_category(icu::general_category(path.functions, c)))
           << std::hex << std::uint32_t{c};
     }
   }

@@ -2,6 +2,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unicode/uchar.h>
+
+#include <cstdint>
 
 #include "platform/unicode_library.h"
 
@@ -21,3 +24,25 @@
     }                                                                        \
   } while (false)
 #endif
+
+namespace norvane::testing {
+
+// Whether debug quoting escapes a character of `category` (the space U+0020
+// aside, which it never escapes).
+[[nodiscard]] inline bool escaped_category(std::int8_t category) {
+  switch (category) {
+    case U_CONTROL_CHAR:
+    case U_FORMAT_CHAR:
+    case U_SURROGATE:
+    case U_PRIVATE_USE_CHAR:
+    case U_UNASSIGNED:
+    case U_LINE_SEPARATOR:
+    case U_PARAGRAPH_SEPARATOR:
+    case U_SPACE_SEPARATOR:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace norvane::testing

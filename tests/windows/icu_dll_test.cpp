@@ -13,6 +13,7 @@
 #include "platform/icu_functions.h"
 #include "platform/unicode_library.h"
 #include "platform/windows/win32.h"
+#include "support/unicode_library.h"
 #include "text/utf8.h"
 
 namespace norvane::platform {
@@ -25,22 +26,6 @@ namespace {
                       "without the build's)";                                     \
     }                                                                             \
   } while (false)
-
-[[nodiscard]] bool escaped(std::int8_t category) {
-  switch (category) {
-    case U_CONTROL_CHAR:
-    case U_FORMAT_CHAR:
-    case U_SURROGATE:
-    case U_PRIVATE_USE_CHAR:
-    case U_UNASSIGNED:
-    case U_LINE_SEPARATOR:
-    case U_PARAGRAPH_SEPARATOR:
-    case U_SPACE_SEPARATOR:
-      return true;
-    default:
-      return false;
-  }
-}
 
 // Whether the system's tables know a BMP character; beyond it they cannot
 // tell.
@@ -82,7 +67,7 @@ TEST(IcuDll, WithoutItDebugFormsEscapeWhatIcuEscapesOnEveryCodePoint) {
   for (char32_t c = 0; c <= 0x10FFFF; ++c) {
     const std::int8_t with = icu::general_category(icu::functions(), c);
     const std::int8_t without = icu::general_category(nullptr, c);
-    if (escaped(with) == escaped(without)) continue;
+    if (testing::escaped_category(with) == testing::escaped_category(without)) continue;
     const std::optional<bool> known = system_defines(c);
     if (with == U_UNASSIGNED && (in_planes_1_to_3(c) || known == true)) continue;
     if (without == U_UNASSIGNED && known == false) continue;
@@ -124,7 +109,7 @@ TEST(IcuDll, WithoutItTheDifferencesAreThoseReadmeLists) {
   // An unassigned code point of plane 2: escaped by ICU, shown by the
   // fallback.
   EXPECT_EQ(icu::general_category(icu::functions(), U'\U0002FFFD'), U_UNASSIGNED);
-  EXPECT_FALSE(escaped(icu::general_category(nullptr, U'\U0002FFFD')));
+  EXPECT_FALSE(testing::escaped_category(icu::general_category(nullptr, U'\U0002FFFD')));
   // A capital sigma after a cased letter beyond the BMP (MATHEMATICAL BOLD
   // CAPITAL A) ends a word for ICU; the system's tables know no letter
   // there.
