@@ -12,6 +12,7 @@
 #include <functional>
 #include <iterator>
 #include <mutex>
+#include <span>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -20,6 +21,7 @@
 #include "child.h"
 #include "norvane/protect/body.h"
 #include "platform/posix/protection_format.h"
+#include "platform/secure_wipe.h"
 #include "printers.h"
 #include "support/os_faults.h"
 #include "support/system_messages.h"
@@ -374,6 +376,9 @@ bool in_process_memory(const std::array<std::uint8_t, 32>& inverted) {
       while (i < inverted.size() && hay[at + i] == static_cast<std::uint8_t>(~inverted[i])) ++i;
       found = i == inverted.size();
     }
+    // The buffer holds a copy of what the mapping held, the key too when it
+    // was there; wiped, so that a later search does not find this copy.
+    platform::secure_wipe(std::span{buffer}.first(size));
   }
   ::close(mem);
   return found;
