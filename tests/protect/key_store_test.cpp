@@ -1,6 +1,8 @@
 // The per-user key store behind the data protection service of this backend.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +14,7 @@
 #include <functional>
 #include <iterator>
 #include <mutex>
+#include <span>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -20,6 +23,7 @@
 #include "child.h"
 #include "norvane/protect/body.h"
 #include "platform/posix/protection_format.h"
+#include "platform/secure_wipe.h"
 #include "printers.h"
 #include "support/os_faults.h"
 #include "support/system_messages.h"
@@ -374,13 +378,37 @@ bool in_process_memory(const std::array<std::uint8_t, 32>& inverted) {
       while (i < inverted.size() && hay[at + i] == static_cast<std::uint8_t>(~inverted[i])) ++i;
       found = i == inverted.size();
     }
+    // The buffer holds a copy of what the mapping held, the key too when it
+    // was there; wiped, so that a later search does not find this copy.
+    platform::secure_wipe(std::span{buffer}.first(size));
   }
   ::close(mem);
   return found;
 }
 
+// While it lives, a signal handled with SA_ONSTACK on the calling thread runs
+// on `stack`, so that the registers the kernel saves for it stay there.
+class SignalStack {
+ public:
+  explicit SignalStack(std::span<std::byte> stack) {
+    stack_t own{};
+    own.ss_sp = stack.data();
+    own.ss_size = stack.size();
+    ::sigaltstack(&own, &previous_);
+  }
+  ~SignalStack() { ::sigaltstack(&previous_, nullptr); }
+  SignalStack(const SignalStack&) = delete;
+  SignalStack& operator=(const SignalStack&) = delete;
+
+ private:
+  stack_t previous_{};
+};
+
 // The key a thread has loaded is wiped from memory when the thread releases
-// it. Checked in a child process that never loaded this key before.
+// it, and no copy of it stays behind in the thread's registers either: those
+// are written to memory whenever the thread takes a signal or calls a
+// function through the dynamic linker for the first time. Checked in a child
+// process that never loaded this key before.
 TEST_F(KeyStore, TheKeyIsWipedFromMemoryWhenReleased) {
   // A key of known bytes, written here without ever being loaded by the
   // store. Only its inverse is kept, so that this copy is never found.
@@ -405,12 +433,27 @@ TEST_F(KeyStore, TheKeyIsWipedFromMemoryWhenReleased) {
     for (std::size_t i = 0; i < content.size(); ++i) wipe[i] = 0;
   }
   auto outcome = run_child([&]() -> std::string {
+    // A process that has protected a body before has set up its cipher, so
+    // that the thread below only loads the key and uses it. That body is
+    // protected under another home's key.
+    {
+      const ScopedUserHome elsewhere;
+      if (!protect_body("set-up"sv)) return "protect failed elsewhere";
+    }
+    struct sigaction on_own_stack {};
+    on_own_stack.sa_handler = +[](int) {};
+    on_own_stack.sa_flags = SA_ONSTACK;
+    ::sigaction(SIGUSR1, &on_own_stack, nullptr);
+    std::vector<std::byte> signal_stack(std::size_t{1} << 16);
     const bool before = in_process_memory(inverted);
     std::mutex m;
     std::condition_variable cv;
     bool loaded = false, release = false, ok = false;
     std::thread user([&] {
+      const SignalStack on(signal_stack);
       ok = protect_body("in another thread"sv).has_value();
+      // Whatever the registers hold now is written where it stays.
+      ::pthread_kill(::pthread_self(), SIGUSR1);
       std::unique_lock lock(m);
       loaded = true;
       cv.notify_all();

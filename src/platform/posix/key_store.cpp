@@ -14,6 +14,7 @@
 #include "platform/known_folder.h"
 #include "platform/path.h"
 #include "platform/random.h"
+#include "platform/secure_copy.h"
 #include "platform/secure_wipe.h"
 #include "platform/system_error.h"
 
@@ -113,7 +114,8 @@ struct KeyLoadError {
       content[key_file::kVersionAt] == protection::kFormatVersion;
   if (well_formed) {
     std::memcpy(key.id.data(), content.data() + key_file::kKeyIdAt, key.id.size());
-    std::memcpy(key.key.data(), content.data() + key_file::kKeyAt, key.key.size());
+    // memcpy would leave the key in a vector register.
+    secure_copy(key.key, std::span{content}.subspan<key_file::kKeyAt, protection::kKeyBytes>());
   }
   secure_wipe(std::span{content});
   if (!well_formed) return std::unexpected(KeyLoadError{kErrorGenFailure});

@@ -17,8 +17,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
-#include <cstring>
 
+#include "platform/secure_copy.h"
 #include "platform/secure_wipe.h"
 
 namespace norvane::platform {
@@ -79,7 +79,8 @@ class Pool {
       }
       const std::size_t n = std::min(out.size(), page_->unused);
       std::uint8_t* from = page_->bytes + (kSize - page_->unused);
-      std::memcpy(out.data(), from, n);
+      // The bytes may become a key: copied so that no register keeps them.
+      secure_copy(out.first(n), {from, n});
       secure_wipe(from, n);
       page_->unused -= n;
       out = out.subspan(n);
