@@ -35,6 +35,12 @@ TEST(Rfc3339, HandlesLeapDaysAndYearEnds) {
   EXPECT_EQ(format_rfc3339(at(1735689599)), "2024-12-31T23:59:59+00:00");
   EXPECT_EQ(format_rfc3339(at(4107542400)), "2100-03-01T00:00:00+00:00");
   EXPECT_EQ(format_rfc3339(at(-1)), "1969-12-31T23:59:59+00:00");
+  // Beyond four digits, which no clock of the note store reaches: the whole
+  // year, signed when negative, and the rest as ever.
+  EXPECT_EQ(format_rfc3339(at(253402300799, 5'000'000)), "9999-12-31T23:59:59.005+00:00");
+  EXPECT_EQ(format_rfc3339(at(253402300800, 123'456'000)), "10000-01-01T00:00:00.123456+00:00");
+  EXPECT_EQ(format_rfc3339(at(-62167219200)), "0000-01-01T00:00:00+00:00");
+  EXPECT_EQ(format_rfc3339(at(-62167219201, 1)), "-0001-12-31T23:59:59.000000001+00:00");
 }
 
 // Against an independent reference built from the standard calendar types
