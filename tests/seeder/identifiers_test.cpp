@@ -10,6 +10,13 @@
 #include "note_id.h"
 #include "stopwatch.h"
 #include "timestamp.h"
+#ifdef _WIN32
+#include "windows/cng_faults.h"
+#else
+#include <thread>
+
+#include "support/os_faults.h"
+#endif
 
 namespace norvane::seeder {
 namespace {
@@ -115,6 +122,28 @@ TEST(NoteId, FreshIdentifiersAreVersion4AndDistinct) {
     seen.insert(*id);
   }
   EXPECT_EQ(seen.size(), 200U);
+}
+
+// A generator that fails gives no identifier, rather than one made of bytes
+// that were never drawn.
+TEST(NoteId, AFailingGeneratorGivesAnErrorAndNoIdentifier) {
+  std::expected<std::string, IoError> id;
+#ifdef _WIN32
+  // BCryptGenRandom stands in where the system lacks ProcessPrng (Wine).
+  const testing::ScopedCngFault fault(testing::CngCall::GenRandom);
+  id = new_note_id();
+  if (fault.hits() == 0) GTEST_SKIP() << "ProcessPrng is there, and it cannot fail";
+#else
+  // A thread of its own has no random bytes at hand, so it asks the kernel.
+  std::thread([&] {
+    const testing::ScopedFault fault({testing::Call::Getrandom, testing::Effect::Fail, ENOSYS});
+    id = new_note_id();
+  }).join();
+#endif
+  ASSERT_FALSE(id.has_value());
+  EXPECT_EQ(
+      id.error().debug(),
+      R"(Custom { kind: Other, error: "the system's random number generator is not available" })");
 }
 
 TEST(Milliseconds, ConvertsSecondsAndNanoseconds) {
