@@ -19,8 +19,9 @@ const char* kind_name(CryptoError::Kind kind) noexcept {
     case CryptoError::Kind::KeyDerivation:
       return "KeyDerivation";
     case CryptoError::Kind::InvalidFormat:
-      return "InvalidFormat";
+      break;
   }
+  // A value outside the enumeration reads as the last kind.
   return "InvalidFormat";
 }
 
@@ -37,9 +38,9 @@ std::string CryptoError::message() const {
     case Kind::KeyDerivation:
       return fmt::format("Key derivation error: {}", detail_);
     case Kind::InvalidFormat:
-      return fmt::format("Invalid payload format: {}", detail_);
+      break;
   }
-  return detail_;
+  return fmt::format("Invalid payload format: {}", detail_);
 }
 
 std::string CryptoError::debug() const {

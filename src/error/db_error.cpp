@@ -12,7 +12,7 @@ namespace norvane {
 const char* value_type_name(ValueType type) noexcept {
   switch (type) {
     case ValueType::Null:
-      return "Null";
+      break;
     case ValueType::Integer:
       return "Integer";
     case ValueType::Real:
@@ -22,6 +22,7 @@ const char* value_type_name(ValueType type) noexcept {
     case ValueType::Blob:
       return "Blob";
   }
+  // Null, and a value outside the enumeration.
   return "Null";
 }
 
@@ -133,17 +134,9 @@ std::string DbError::debug() const {
   return std::visit(
       Overloaded{
           [](const SqliteFailure& e) -> std::string {
-            std::string out =
-                fmt::format("SqliteFailure(Error {{ code: {}, extended_code: {} }}, ",
-                            primary_code_name(e.extended_code & 0xff), e.extended_code);
-            if (e.message) {
-              out += "Some(";
-              append_debug_quoted(out, *e.message);
-              out += "))";
-            } else {
-              out += "None)";
-            }
-            return out;
+            return fmt::format("SqliteFailure(Error {{ code: {}, extended_code: {} }}, {})",
+                               primary_code_name(e.extended_code & 0xff), e.extended_code,
+                               e.message ? "Some(" + debug_quoted(*e.message) + ")" : "None");
           },
           [](const InvalidColumnType& e) -> std::string {
             return fmt::format("InvalidColumnType({}, {}, {})", e.index, debug_quoted(e.name),

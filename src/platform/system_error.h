@@ -14,9 +14,8 @@ inline constexpr std::uint32_t kErrorInvalidParameter = 87;    // ERROR_INVALID_
 inline constexpr std::uint32_t kErrorDiskFull = 112;           // ERROR_DISK_FULL
 inline constexpr std::uint32_t kNteBadKeyState = 0x8009000Bu;  // NTE_BAD_KEY_STATE
 
-// GetLastError / SetLastError of the calling thread.
+// GetLastError of the calling thread.
 [[nodiscard]] std::uint32_t last_error() noexcept;
-void set_last_error(std::uint32_t code) noexcept;
 
 // The system's message for `message_id` (FormatMessageW), taken from ntdll's
 // message table when `from_ntdll`, as UTF-8 with the trailing white space

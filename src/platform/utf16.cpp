@@ -32,6 +32,7 @@ void append_utf16_as_utf8(std::string& out, std::u16string_view text, Unpaired u
 
 }  // namespace
 
+#ifdef _WIN32
 std::u16string utf8_to_utf16(std::string_view text, bool wtf8) {
   std::u16string out;
   out.reserve(text.size());
@@ -48,15 +49,16 @@ std::u16string utf8_to_utf16(std::string_view text, bool wtf8) {
   return out;
 }
 
-std::string utf16_to_utf8_lossy(std::u16string_view text) {
-  std::string out;
-  append_utf16_as_utf8(out, text, [](char32_t) { return kReplacementCharacter; });
-  return out;
-}
-
 std::string utf16_to_wtf8(std::u16string_view text) {
   std::string out;
   append_utf16_as_utf8(out, text, [](char32_t unit) { return unit; });
+  return out;
+}
+#endif  // _WIN32
+
+std::string utf16_to_utf8_lossy(std::u16string_view text) {
+  std::string out;
+  append_utf16_as_utf8(out, text, [](char32_t) { return kReplacementCharacter; });
   return out;
 }
 

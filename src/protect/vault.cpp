@@ -56,11 +56,9 @@ std::expected<Bytes, CryptoError> decrypt_vault_payload(VaultKey key,
 
 std::expected<std::string, CryptoError> unprotect_locked_body(VaultKey key,
                                                               std::span<const char> body_enc) {
-  std::expected<Bytes, CryptoError> plain = [&]() -> std::expected<Bytes, CryptoError> {
-    auto payload = unprotect_bytes(body_enc);
-    if (!payload) return std::unexpected(std::move(payload.error()));
-    return decrypt_vault_payload(key, *payload);
-  }();
+  auto payload = unprotect_bytes(body_enc);
+  if (!payload) return std::unexpected(std::move(payload.error()));
+  auto plain = decrypt_vault_payload(key, *payload);
   if (!plain) return std::unexpected(std::move(plain.error()));
   if (auto valid = validate_utf8(*plain); !valid) {
     platform::secure_wipe(std::span{*plain});

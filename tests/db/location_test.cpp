@@ -1,8 +1,11 @@
 #include "norvane/db/location.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -50,6 +53,29 @@ TEST_F(DatabasePath, WithoutTheVariableUsesTheXdgDataHome) {
   ::unsetenv("XDG_DATA_HOME");
   ::setenv("HOME", (tmp_ / "home").c_str(), 1);
   EXPECT_EQ(database_path(), tmp_.str() + "/home/.local/share/Norvane/norvane.db");
+}
+
+// A user that the password database does not know, with neither
+// XDG_DATA_HOME nor HOME set, as a container may start a program, has no data
+// home: the current directory stands in.
+TEST_F(DatabasePath, WithoutAnyHomeUsesTheCurrentDirectory) {
+  constexpr uid_t kStranger = 54321;
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to become a user without an entry";
+  if (::getpwuid(kStranger) != nullptr) GTEST_SKIP() << "user " << kStranger << " has an entry";
+  ASSERT_EQ(::chmod(tmp_.path().c_str(), 0777), 0);
+  EXPECT_EXIT(
+      {
+        ::unsetenv("XDG_DATA_HOME");
+        ::unsetenv("HOME");
+        if (::chdir(tmp_.path().c_str()) != 0 || ::setgid(kStranger) != 0 ||
+            ::setuid(kStranger) != 0) {
+          std::exit(2);
+        }
+        const bool here = database_path() == "./Norvane/norvane.db" &&
+                          std::filesystem::is_directory(tmp_.path() / "Norvane");
+        std::exit(here ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(DatabasePath, StillReturnsAPathWhenTheDirectoryCannotBeCreated) {

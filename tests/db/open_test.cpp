@@ -115,6 +115,21 @@ TEST_F(OpenDatabase, MigratesAnOldSchemaAndKeepsItsRows) {
             "04c");
 }
 
+// A migration that the engine refuses fails the open with the engine's error.
+TEST_F(OpenDatabase, AMigrationThatCannotRunFailsTheOpen) {
+  {
+    auto old = Connection::open(path_, kOpenFlags);
+    ASSERT_TRUE(old.has_value());
+    ASSERT_TRUE(old->execute_batch(testing::kOldSchemaTables));
+    ASSERT_TRUE(old->execute("CREATE INDEX vault_pin ON vault_meta(pin_length)"));
+  }
+  auto conn = open_database(path_);
+  ASSERT_FALSE(conn.has_value());
+  EXPECT_EQ(
+      conn.error().debug(),
+      R"(Database(SqliteFailure(Error { code: Unknown, extended_code: 1 }, Some("error in index vault_pin after drop column: no such column: pin_length"))))");
+}
+
 TEST_F(OpenDatabase, AVaultTableWithoutPinLengthIsLeftAlone) {
   { ASSERT_TRUE(open_database(path_).has_value()); }
   auto conn = open_database(path_);

@@ -83,6 +83,41 @@ TEST_F(StatementTest, EngineFailuresCarryExtendedCodesAndMessages) {
       bad.error().debug(),
       R"(SqliteFailure(Error { code: Unknown, extended_code: 1 }, Some("near \"SELEC\": syntax error")))");
   EXPECT_EQ(conn_.prepare("SELECT 1; SELECT 2").error().debug(), "MultipleStatements");
+
+  auto insert = conn_.prepare("INSERT INTO t VALUES (?1, ?2)");
+  ASSERT_TRUE(insert.has_value());
+  EXPECT_EQ(
+      insert->bind_int64(3, 1).error().debug(),
+      R"(SqliteFailure(Error { code: ParameterOutOfRange, extended_code: 25 }, Some("column index out of range")))");
+}
+
+// The engine would stop reading at the NUL; a batch would then never get past
+// it. Nothing of such text runs.
+TEST_F(StatementTest, SqlHoldingANulIsRefusedWhole) {
+  using namespace std::string_view_literals;
+  EXPECT_EQ(conn_.prepare("SELECT 1\0; DROP TABLE t"sv).error().debug(), "NulError(8)");
+  EXPECT_EQ(conn_.execute_batch("DELETE FROM t;\0DROP TABLE t"sv).error().debug(), "NulError(14)");
+  auto rows = conn_.prepare("SELECT count(*) FROM t");
+  ASSERT_TRUE(rows.has_value() && rows->step().value_or(false));
+  EXPECT_EQ(rows->column_int64(0).value(), 4);
+}
+
+// A statement assigned over is finalized at once: the read it had stopped in
+// the middle no longer holds its table. One moved from holds nothing, and
+// using it is the engine's misuse error.
+TEST_F(StatementTest, AssigningOverAStatementFinalizesIt) {
+  auto reading = conn_.prepare("SELECT a FROM t");
+  ASSERT_TRUE(reading.has_value() && reading->step().value_or(false));
+  auto other = conn_.prepare("SELECT 1");
+  ASSERT_TRUE(other.has_value());
+  Statement held = std::move(*reading);
+  held = std::move(*other);
+  EXPECT_TRUE(conn_.execute("DROP TABLE t").has_value());
+  EXPECT_FALSE(other->valid());
+  EXPECT_EQ(
+      other->step().error().debug(),
+      R"(SqliteFailure(Error { code: ApiMisuse, extended_code: 21 }, Some("bad parameter or other API misuse")))");
+  EXPECT_TRUE(held.step().value());
 }
 
 TEST_F(StatementTest, EmptyBlobsBindAsZeroLengthBlobsNotNull) {

@@ -7,6 +7,7 @@
 #include "platform/fs.h"
 #include "platform/known_folder.h"
 #include "platform/path.h"
+#include "support/os_faults.h"
 #include "support/temp_dir.h"
 
 namespace norvane::platform {
@@ -48,6 +49,22 @@ TEST(CreatePrivateDirectories, FailsUnderARegularFile) {
   std::ofstream(tmp / "file") << "x";
   EXPECT_FALSE(create_private_directories(tmp / "file/sub"));
   EXPECT_FALSE(create_private_directories(tmp / "file"));
+}
+
+// Between making a missing parent and the folder itself, another process may
+// make the folder, as two first runs at once do: it will do. Any other
+// failure of that second attempt fails the call.
+TEST(CreatePrivateDirectories, AFolderThatAnotherProcessMakesMeanwhileWillDo) {
+  for (const auto& [error, made] : {std::pair{EEXIST, true}, std::pair{EACCES, false}}) {
+    SCOPED_TRACE(error);
+    testing::TempDir tmp;
+    // The first attempt finds the parent missing; the fault meets the second.
+    const testing::ScopedFault fault(
+        {testing::Call::Mkdir, testing::Effect::Fail, error, "/a/b", 1, 1});
+    EXPECT_EQ(create_private_directories(tmp / "a/b").has_value(), made);
+    EXPECT_EQ(fault.hits(), 1);
+    EXPECT_EQ(std::filesystem::is_directory(tmp / "a/b"), made);
+  }
 }
 
 TEST(FileSize, ReportsBytesOrNothing) {

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <condition_variable>
 #include <cstdlib>
@@ -227,11 +228,25 @@ TEST_F(KeyStore, KeyFileOfWrongTypeSizeOrFormatIsRefused) {
   ASSERT_TRUE(text) << text.error().detail();
 }
 
+// A data home that is a file, lies under one, or is so long a name that the
+// key folder's name would be longer than a path may be.
 TEST_F(KeyStore, UnusableDataHomeFails) {
-  write_file(xdg(), "a file, not a directory", 0600);
-  auto blob = protect_body("note"sv);
-  ASSERT_FALSE(blob);
-  EXPECT_EQ(blob.error(), CryptoError::protect_failed(kGenFailure));
+  const fs::path file = home_.dir().path() / "file";
+  write_file(file, "a file, not a directory", 0600);
+  std::string deep = xdg().string();
+  while (deep.size() < 4085) {
+    deep += '/';
+    deep.append(std::clamp<std::size_t>(4085 - std::min<std::size_t>(deep.size(), 4085), 1, 200),
+                'd');
+  }
+  fs::create_directories(deep);
+  for (const std::string& data_home : {file.string(), (file / "sub").string(), deep}) {
+    SCOPED_TRACE(data_home.size());
+    ::setenv("XDG_DATA_HOME", data_home.c_str(), 1);
+    auto blob = protect_body("note"sv);
+    ASSERT_FALSE(blob);
+    EXPECT_EQ(blob.error(), CryptoError::protect_failed(kGenFailure));
+  }
 }
 
 // Replaces a file through a new inode, so that no cached view of the old one

@@ -4,6 +4,7 @@
 
 #include <thread>
 
+#include "platform/posix/system_error.h"
 #include "platform/system_error.h"
 #include "platform/utf16.h"
 #include "protect/last_error_detail.h"

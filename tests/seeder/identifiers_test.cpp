@@ -10,6 +10,13 @@
 #include "note_id.h"
 #include "stopwatch.h"
 #include "timestamp.h"
+#ifdef _WIN32
+#include "windows/cng_faults.h"
+#else
+#include <thread>
+
+#include "support/os_faults.h"
+#endif
 
 namespace norvane::seeder {
 namespace {
@@ -35,6 +42,12 @@ TEST(Rfc3339, HandlesLeapDaysAndYearEnds) {
   EXPECT_EQ(format_rfc3339(at(1735689599)), "2024-12-31T23:59:59+00:00");
   EXPECT_EQ(format_rfc3339(at(4107542400)), "2100-03-01T00:00:00+00:00");
   EXPECT_EQ(format_rfc3339(at(-1)), "1969-12-31T23:59:59+00:00");
+  // Beyond four digits, which no clock of the note store reaches: the whole
+  // year, signed when negative, and the rest as ever.
+  EXPECT_EQ(format_rfc3339(at(253402300799, 5'000'000)), "9999-12-31T23:59:59.005+00:00");
+  EXPECT_EQ(format_rfc3339(at(253402300800, 123'456'000)), "10000-01-01T00:00:00.123456+00:00");
+  EXPECT_EQ(format_rfc3339(at(-62167219200)), "0000-01-01T00:00:00+00:00");
+  EXPECT_EQ(format_rfc3339(at(-62167219201, 1)), "-0001-12-31T23:59:59.000000001+00:00");
 }
 
 // Against an independent reference built from the standard calendar types
@@ -109,6 +122,28 @@ TEST(NoteId, FreshIdentifiersAreVersion4AndDistinct) {
     seen.insert(*id);
   }
   EXPECT_EQ(seen.size(), 200U);
+}
+
+// A generator that fails gives no identifier, rather than one made of bytes
+// that were never drawn.
+TEST(NoteId, AFailingGeneratorGivesAnErrorAndNoIdentifier) {
+  std::expected<std::string, IoError> id;
+#ifdef _WIN32
+  // BCryptGenRandom stands in where the system lacks ProcessPrng (Wine).
+  const testing::ScopedCngFault fault(testing::CngCall::GenRandom);
+  id = new_note_id();
+  if (fault.hits() == 0) GTEST_SKIP() << "ProcessPrng is there, and it cannot fail";
+#else
+  // A thread of its own has no random bytes at hand, so it asks the kernel.
+  std::thread([&] {
+    const testing::ScopedFault fault({testing::Call::Getrandom, testing::Effect::Fail, ENOSYS});
+    id = new_note_id();
+  }).join();
+#endif
+  ASSERT_FALSE(id.has_value());
+  EXPECT_EQ(
+      id.error().debug(),
+      R"(Custom { kind: Other, error: "the system's random number generator is not available" })");
 }
 
 TEST(Milliseconds, ConvertsSecondsAndNanoseconds) {

@@ -1,6 +1,7 @@
 #include "seeding.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #ifndef _WIN32
 #include <sys/stat.h>
 #endif
@@ -168,6 +169,15 @@ TEST_F(SeedDemoNotes, AFailingInsertRollsBackTheWholeBatch) {
       R"(SqliteFailure(Error { code: ConstraintViolation, extended_code: 1811 }, Some("disk on fire")))");
   EXPECT_EQ(rows("SELECT id, title FROM notes"),
             (std::vector<std::vector<std::string>>{{"kept", "before"}}));
+}
+
+// A value that the engine will not bind, here an identifier longer than this
+// connection allows, fails the batch: no row goes in with a parameter unbound.
+TEST_F(SeedDemoNotes, AValueTheEngineWillNotBindFailsTheWholeBatch) {
+  ::sqlite3_limit(conn_.handle(), SQLITE_LIMIT_LENGTH, 35);
+  expect_engine_failure(
+      R"(SqliteFailure(Error { code: TooBig, extended_code: 18 }, Some("string or blob too big")))");
+  EXPECT_EQ(rows("SELECT count(*) FROM notes")[0][0], "0");
 }
 
 // In WAL mode a COMMIT never waits for readers, and closing the connection

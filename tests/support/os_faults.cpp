@@ -205,6 +205,7 @@ int __wrap_open(const char* path, int flags, ...) {
 
 int __wrap_mkdir(const char* path, mode_t mode) {
   if (const Fault* fault = fault_for(Call::Mkdir, path)) {
+    if (fault->error == EEXIST) (void)__real_mkdir(path, mode);
     errno = fault->error;
     return -1;
   }

@@ -39,7 +39,9 @@ inline constexpr std::size_t kCallCount = static_cast<std::size_t>(Call::CipherC
 enum class Effect {
   // A system call fails with `error` without doing anything, except close,
   // which closes the descriptor first, as a close that reports a deferred
-  // write error does. An OpenSSL call does its work and then reports
+  // write error does, and mkdir with EEXIST, which makes the directory first,
+  // as another process that got there just before would. An OpenSSL call does its work and then
+  // reports
   // failure, so that a failure taken as success goes on undisturbed and
   // shows; EVP_CIPHER_fetch and EVP_CIPHER_CTX_new return null.
   Fail,

@@ -132,6 +132,9 @@ TEST(WindowsDirectories, CreatesMissingParentsAndAcceptsAnExistingFolder) {
   EXPECT_FALSE(create_private_directories(file));
   EXPECT_FALSE(create_private_directories(join_path(file, "sub")));
   EXPECT_FALSE(create_private_directories(""));
+  // The system would stop reading the name at the NUL and make "n".
+  EXPECT_FALSE(create_private_directories(join_path(tmp.utf8(), std::string("n\0ul", 4))));
+  EXPECT_FALSE(fs::exists(wide_path(join_path(tmp.utf8(), "n"))));
 }
 
 TEST(WindowsDirectories, FileSizeOrNothing) {

@@ -206,6 +206,20 @@ TEST_F(SeedNotesExe, FullRunsClearingAndStatsOnlyReportAsOnLinux) {
   EXPECT_EQ(ids(), before);
 }
 
+TEST_F(SeedNotesExe, AFailedClearingStopsTheRunWithTheBareEngineError) {
+  insert_note("active", "");
+  ASSERT_TRUE(open().execute(
+      "CREATE TRIGGER keep_notes BEFORE DELETE ON notes BEGIN SELECT RAISE(ABORT, 'kept'); END"));
+  const ChildResult r = run({L"--clear"});
+  EXPECT_EQ(r.exit_code, 1u);
+  EXPECT_EQ(normalize(r.out), banner(db_path()) + status(1, 0) +
+                                  "\nClearing existing notes as requested (--clear)...\n");
+  EXPECT_EQ(r.err,
+            "Error: SqliteFailure(Error { code: ConstraintViolation, extended_code: 1811 }, "
+            "Some(\"kept\"))\n");
+  EXPECT_EQ(count("SELECT count(*) FROM notes"), 1);
+}
+
 TEST_F(SeedNotesExe, AFileThatIsNotADatabaseFailsWithTheEngineError) {
   fs::create_directories(fs::path(data_dir_) / L"Norvane");
   std::ofstream(fs::path(data_dir_) / L"Norvane" / L"norvane.db", std::ios::binary)

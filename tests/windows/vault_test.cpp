@@ -114,6 +114,15 @@ TEST(WindowsLockedBody, RoundTripThroughDataProtectionAndCng) {
   auto foreign = unprotect_locked_body(key_from_hex(v.key), payload_of(v));
   ASSERT_FALSE(foreign);
   EXPECT_EQ(foreign.error().kind(), CryptoError::Kind::UnprotectFailed);
+
+  // Authentic, but not text.
+  const Key key = key_from_hex(v.key);
+  auto not_text_blob = platform::protect_data(seal(key, std::string(12, '\x42'), "ok\xFF"));
+  ASSERT_TRUE(not_text_blob);
+  auto not_text = unprotect_locked_body(key, *not_text_blob);
+  ASSERT_FALSE(not_text);
+  EXPECT_EQ(not_text.error(),
+            CryptoError::utf8_decode("invalid utf-8 sequence of 1 bytes from index 2"));
 }
 
 }  // namespace

@@ -32,14 +32,6 @@ constexpr CivilDate civil_from_days(std::int64_t days) noexcept {
 static_assert(civil_from_days(0).year == 1970 && civil_from_days(0).month == 1);
 static_assert(civil_from_days(11017).year == 2000 && civil_from_days(11017).day == 1);
 
-// ".fff", ".ffffff", ".fffffffff" or nothing: the fewest exact digits.
-std::string fraction_text(std::uint32_t ns) {
-  if (ns == 0) return {};
-  if (ns % 1'000'000 == 0) return fmt::format(".{:03}", ns / 1'000'000);
-  if (ns % 1'000 == 0) return fmt::format(".{:06}", ns / 1'000);
-  return fmt::format(".{:09}", ns);
-}
-
 constexpr std::int64_t floor_div(std::int64_t a, std::int64_t b) noexcept {
   return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
 }
@@ -50,12 +42,7 @@ std::string format_rfc3339(env::UtcTime time) {
   const std::int64_t days = floor_div(time.seconds, 86400);
   const auto second_of_day = static_cast<unsigned>(time.seconds - days * 86400);
   const CivilDate date = civil_from_days(days);
-  if (date.year < 0 || date.year > 9999) {
-    // Outside four digits; never met by the note store's dates.
-    return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}{}+00:00", date.year, date.month,
-                       date.day, second_of_day / 3600, second_of_day / 60 % 60, second_of_day % 60,
-                       fraction_text(time.nanoseconds));
-  }
+  const bool four_digit_year = date.year >= 0 && date.year <= 9999;
 
   // "YYYY-MM-DDTHH:MM:SS", the fraction, "+00:00": at most 35 characters,
   // written digit by digit into one buffer.
@@ -68,7 +55,7 @@ std::string format_rfc3339(env::UtcTime time) {
     }
     p += count;
   };
-  digits(static_cast<std::uint32_t>(date.year), 4);
+  digits(four_digit_year ? static_cast<std::uint32_t>(date.year) : 0, 4);
   *p++ = '-';
   digits(date.month, 2);
   *p++ = '-';
@@ -92,7 +79,11 @@ std::string format_rfc3339(env::UtcTime time) {
     digits(ns, 9);
   }
   for (const char c : std::string_view("+00:00")) *p++ = c;
-  return std::string(buf.data(), p);
+  const std::string_view text(buf.data(), static_cast<std::size_t>(p - buf.data()));
+  if (four_digit_year) return std::string(text);
+  // Never met by the note store's dates: the whole year, at least four
+  // digits, with its sign when negative.
+  return fmt::format("{:05}{}", date.year, text.substr(4));
 }
 
 }  // namespace norvane::seeder

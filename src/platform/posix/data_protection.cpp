@@ -10,6 +10,7 @@
 #include "platform/posix/key_cache.h"
 #include "platform/posix/protected_blob.h"
 #include "platform/posix/protection_format.h"
+#include "platform/posix/system_error.h"
 #include "platform/system_error.h"
 
 namespace norvane::platform {

@@ -11,8 +11,8 @@
 
 #include "norvane/text/hex.h"
 #include "platform/fs.h"
-#include "platform/known_folder.h"
 #include "platform/path.h"
+#include "platform/posix/known_folder.h"
 #include "platform/random.h"
 #include "platform/secure_copy.h"
 #include "platform/secure_wipe.h"

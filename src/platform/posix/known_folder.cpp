@@ -7,6 +7,7 @@
 
 #include "platform/env.h"
 #include "platform/path.h"
+#include "platform/posix/known_folder.h"
 
 namespace norvane::platform {
 

@@ -4,18 +4,21 @@
 
 #include <cerrno>
 #include <string>
+#include <type_traits>
 
 namespace norvane::platform {
 
 namespace {
 
 // strerror_r comes in two forms: the GNU one returns the text, the XSI one
-// fills the buffer and returns 0.
-[[maybe_unused]] const char* chosen_text(const char* text, const char*) noexcept {
-  return text;
-}
-[[maybe_unused]] const char* chosen_text(int rc, const char* buffer) noexcept {
-  return rc == 0 ? buffer : nullptr;
+// fills the buffer and returns 0. Only the C library's own form is compiled.
+template <typename Result>
+[[nodiscard]] const char* chosen_text(Result result, const char* buffer) noexcept {
+  if constexpr (std::is_pointer_v<Result>) {
+    return result;
+  } else {
+    return result == 0 ? buffer : nullptr;
+  }
 }
 
 }  // namespace

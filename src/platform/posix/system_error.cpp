@@ -5,6 +5,7 @@
 
 #include <string_view>
 
+#include "platform/posix/system_error.h"
 #include "platform/utf16.h"
 
 namespace norvane::platform {

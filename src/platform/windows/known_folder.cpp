@@ -23,8 +23,4 @@ std::optional<std::string> local_app_data_folder() {
   return result;
 }
 
-std::optional<std::string> xdg_data_home() {
-  return local_app_data_folder();
-}
-
 }  // namespace norvane::platform

@@ -47,10 +47,6 @@ std::uint32_t last_error() noexcept {
   return GetLastError();
 }
 
-void set_last_error(std::uint32_t code) noexcept {
-  SetLastError(code);
-}
-
 std::string system_message(std::uint32_t message_id, bool from_ntdll) {
   DWORD flags =
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM;
