@@ -21,6 +21,7 @@ case ${1-} in
   windows)
     scripts/install-deps.sh gcovr g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 googletest
     scripts/windows-sqlite.sh
+    scripts/windows-icu.sh
     # The gcov of the compiler that the toolchain file names.
     gcov=x86_64-w64-mingw32-gcov-posix ;;
   *)
