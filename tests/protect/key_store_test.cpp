@@ -493,57 +493,97 @@ TEST_F(KeyStore, TheKeyIsWipedFromMemoryWhenReleased) {
   EXPECT_TRUE(outcome.failure.empty()) << outcome.failure;
 }
 
-// Two processes that find no key and create one at the same moment end up
-// with the same single key.
-TEST_F(KeyStore, ConcurrentCreationEndsWithOneSharedKey) {
-  for (int round = 0; round < 8; ++round) {
-    const ScopedUserHome fresh;
-    const fs::path base = fresh.dir().path();
-    const fs::path key = base / "xdg" / "data-protection" / "master.key";
-    int barrier[2];
-    ASSERT_EQ(::pipe(barrier), 0);
+// Where the key store writes a new key before it links it to master.key.
+constexpr const char* kTemporaryKey = "/.master.key.";
 
-    std::vector<pid_t> children;
-    for (int k = 0; k < 2; ++k) {
-      const pid_t pid = ::fork();
-      ASSERT_GE(pid, 0);
-      if (pid == 0) {
-        ::close(barrier[1]);
-        char c = 0;
-        // Both wait here until the parent closes the pipe.
-        while (::read(barrier[0], &c, 1) < 0 && errno == EINTR) {
-        }
-        auto blob = protect_body("written by child " + std::to_string(k));
-        if (!blob) ::_exit(2);
-        std::ofstream(base / ("blob" + std::to_string(k)), std::ios::binary) << *blob;
-        ::_exit(0);
-      }
-      children.push_back(pid);
-    }
-    ::close(barrier[0]);
-    ::close(barrier[1]);
-    for (const pid_t pid : children) {
-      int status = 0;
-      ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-      ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
-    }
-    EXPECT_EQ(names_in(key.parent_path()), std::vector<std::string>{"master.key"});
+// A child of the case below, held where it has written its new key and is
+// about to link it: it says so on `arrived` and goes on when `go` is
+// written to or closed.
+struct HeldChild {
+  int arrived = -1;
+  int go = -1;
+};
+HeldChild g_held;
 
-    // Each child reads the other's blob.
-    for (int k = 0; k < 2; ++k) {
-      const std::string other_blob = read_file(base / ("blob" + std::to_string(1 - k)));
-      auto outcome = run_child([&]() -> std::string {
-        auto text = unprotect_body(other_blob);
-        if (!text) return text.error().detail();
-        return *text == "written by child " + std::to_string(1 - k) ? "" : "wrong text";
-      });
-      EXPECT_TRUE(outcome.failure.empty()) << "round " << round << ": " << outcome.failure;
-    }
+void hold_before_link(const void*, std::size_t) {
+  const char c = 'h';
+  (void)!::write(g_held.arrived, &c, 1);
+  char got = 0;
+  while (::read(g_held.go, &got, 1) < 0 && errno == EINTR) {
   }
 }
 
-// Where the key store writes a new key before it links it to master.key.
-constexpr const char* kTemporaryKey = "/.master.key.";
+// Two processes that both find no key and both write a new one end up with
+// the same single key: the one linked first. Both are held with their new
+// keys written; the first then runs to the end, blob and all, before the
+// second goes on, so that a second link that replaced the first key would
+// leave the first blob unreadable, every time.
+TEST_F(KeyStore, ConcurrentCreationEndsWithOneSharedKey) {
+  const ScopedUserHome fresh;
+  const fs::path base = fresh.dir().path();
+  const fs::path key = base / "xdg" / "data-protection" / "master.key";
+  struct Child {
+    pid_t pid = -1;
+    int arrived = -1;  // the parent's ends
+    int go = -1;
+  };
+  std::array<Child, 2> children;
+  for (int k = 0; k < 2; ++k) {
+    int arrived[2];
+    int go[2];
+    ASSERT_EQ(::pipe(arrived), 0);
+    ASSERT_EQ(::pipe(go), 0);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      // The first child's pipes: only the parent may hold their ends.
+      for (const Child& other : children) {
+        if (other.pid < 0) continue;
+        ::close(other.arrived);
+        ::close(other.go);
+      }
+      ::close(arrived[0]);
+      ::close(go[1]);
+      g_held = {arrived[1], go[0]};
+      const testing::ScopedFault hold({testing::Call::Close, testing::Effect::Count, 0,
+                                       kTemporaryKey, 0, -1, 1, hold_before_link});
+      auto blob = protect_body("written by child " + std::to_string(k));
+      if (!blob || hold.calls() != 1) ::_exit(2);
+      std::ofstream(base / ("blob" + std::to_string(k)), std::ios::binary) << *blob;
+      ::_exit(0);
+    }
+    ::close(arrived[1]);
+    ::close(go[0]);
+    children[static_cast<std::size_t>(k)] = {pid, arrived[0], go[1]};
+  }
+  // Both have written a key of their own before either links it.
+  for (const Child& child : children) {
+    char c = 0;
+    ssize_t n = 0;
+    while ((n = ::read(child.arrived, &c, 1)) < 0 && errno == EINTR) {
+    }
+    EXPECT_EQ(n, 1) << "a child never reached the link";
+  }
+  for (const Child& child : children) {
+    ::close(child.go);  // lets it go on
+    int status = 0;
+    ASSERT_EQ(::waitpid(child.pid, &status, 0), child.pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    ::close(child.arrived);
+  }
+  EXPECT_EQ(names_in(key.parent_path()), std::vector<std::string>{"master.key"});
+
+  // Each child reads the other's blob.
+  for (int k = 0; k < 2; ++k) {
+    const std::string other_blob = read_file(base / ("blob" + std::to_string(1 - k)));
+    auto outcome = run_child([&]() -> std::string {
+      auto text = unprotect_body(other_blob);
+      if (!text) return text.error().detail();
+      return *text == "written by child " + std::to_string(1 - k) ? "" : "wrong text";
+    });
+    EXPECT_TRUE(outcome.failure.empty()) << outcome.failure;
+  }
+}
 
 // A new key whose folder or temporary file cannot be made, written, synced or
 // closed is not made: the call fails with the condition as Windows words it,
@@ -558,6 +598,7 @@ TEST_F(KeyStore, AKeyThatCannotBeWrittenIsNotMadeAndLeavesNoTemporaryFile) {
     Fault fault;
     const char* detail;
     int tries = 1;  // calls that fail before the store gives up
+    bool data_home_exists = false;
   };
   const auto on_folder = [](int error) {
     return Fault{Call::Mkdir, Effect::Fail, error, "data-protection"};
@@ -565,7 +606,16 @@ TEST_F(KeyStore, AKeyThatCannotBeWrittenIsNotMadeAndLeavesNoTemporaryFile) {
   const auto on_temporary = [](Call call, int error) {
     return Fault{call, Effect::Fail, error, kTemporaryKey};
   };
+  // A new folder's entry that cannot be synced: each sync on its own, as one
+  // failing among several passes only when every result is heeded.
+  const auto on_sync_in = [](const char* folder) {
+    return Fault{Call::Fsync, Effect::Fail, EIO, folder, 0, 1};
+  };
   const Case cases[] = {
+      {"the data home's entry cannot be synced", on_sync_in(nullptr), kGenFailure},
+      {"the key folder's entry cannot be synced", on_sync_in("/xdg"), kGenFailure},
+      {"the key folder's entry cannot be synced in an existing data home", on_sync_in("/xdg"),
+       kGenFailure, 1, true},
       {"no room for the key folder", on_folder(ENOSPC), kDiskFull},
       {"key folder on a read-only file system", on_folder(EROFS), kAccessDenied},
       {"no room for the temporary file", on_temporary(Call::Open, ENOSPC), kDiskFull},
@@ -590,6 +640,9 @@ TEST_F(KeyStore, AKeyThatCannotBeWrittenIsNotMadeAndLeavesNoTemporaryFile) {
     SCOPED_TRACE(c.what);
     const ScopedUserHome fresh;
     const fs::path key_dir = fresh.dir().path() / "xdg" / "data-protection";
+    if (c.data_home_exists) {
+      ASSERT_EQ(::mkdir(key_dir.parent_path().c_str(), 0700), 0);
+    }
     {
       const testing::ScopedFault fault(c.fault);
       auto blob = protect_body("note"sv);

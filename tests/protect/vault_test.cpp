@@ -1,8 +1,11 @@
 #include "norvane/protect/vault.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <array>
+#include <cstdint>
 #include <random>
 #include <string>
 
@@ -108,6 +111,69 @@ TEST(VaultPayload, ACipherThatFailsIsAnAeadError) {
     EXPECT_EQ(plain.error(), CryptoError::aead("aead::Error"));
     EXPECT_EQ(fault.hits(), 1);
   }
+}
+
+// Where the cipher wrote the plaintext of the payload being opened: the
+// first output and all that followed it.
+struct Output {
+  const char* begin = nullptr;
+  std::size_t size = 0;
+};
+Output g_output;
+
+void record_output(const void* out, std::size_t size) {
+  if (out == nullptr || size == 0) return;
+  if (g_output.begin == nullptr) g_output.begin = static_cast<const char*>(out);
+  g_output.size += size;
+}
+
+// The buffer that receives the plaintext holds it before the tag is known to
+// be good; when the payload fails, it is wiped before it is freed. Whatever
+// freed it keeps its bookkeeping in the first bytes, so only the rest is
+// compared. Read through /proc/self/mem, so that sanitizers see no access to
+// a freed block.
+TEST(VaultPayload, APayloadThatFailsLeavesNoPlaintextInTheMemoryItFrees) {
+  using testing::Call;
+  using testing::Effect;
+  std::mt19937 rng(11);
+  Key key{};
+  for (auto& b : key) b = static_cast<std::uint8_t>(rng());
+  const std::string plain = random_bytes(256, rng);
+  const std::string payload = seal(key, random_bytes(12, rng), plain);
+  std::string bad_tag = payload;
+  bad_tag.back() = static_cast<char>(bad_tag.back() ^ 0x01);
+  const struct {
+    const char* what;
+    const std::string& payload;
+    Effect effect;
+  } cases[] = {
+      {"a failed tag check", bad_tag, Effect::Count},
+      {"a cipher that fails after writing", payload, Effect::Fail},
+  };
+  const int mem = ::open("/proc/self/mem", O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(mem, 0);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::array<char, 256> freed{};  // before the call, so that it cannot take the freed block
+    g_output = {};
+    {
+      const testing::ScopedFault watch(
+          {Call::CipherUpdate, c.effect, 0, nullptr, 0, -1, 1, record_output});
+      auto opened = decrypt_vault_payload(key, c.payload);
+      ASSERT_FALSE(opened);
+      EXPECT_EQ(opened.error(), CryptoError::aead("aead::Error"));
+    }
+    ASSERT_NE(g_output.begin, nullptr);
+    ASSERT_EQ(g_output.size, plain.size());
+    ASSERT_EQ(::pread(mem, freed.data(), freed.size(),
+                      static_cast<off_t>(reinterpret_cast<std::uintptr_t>(g_output.begin))),
+              static_cast<ssize_t>(freed.size()));
+    constexpr std::size_t kBookkeeping = 64;
+    EXPECT_NE(std::string_view(freed.data(), freed.size()).substr(kBookkeeping),
+              std::string_view(plain).substr(kBookkeeping))
+        << "the plaintext is still there";
+  }
+  ::close(mem);
 }
 
 TEST(VaultPayload, DecryptsEveryLengthAroundTheBlockSize) {

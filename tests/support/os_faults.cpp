@@ -43,7 +43,8 @@ std::array<Slot, kCallCount> g_slots;
 
 // The armed fault of `call` when it changes this call (made on `path`, null
 // for a call without one); null when the call is to pass unchanged.
-[[nodiscard]] const Fault* fault_for(Call call, const char* path) noexcept {
+[[nodiscard]] const Fault* fault_for(Call call, const char* path, const void* buffer = nullptr,
+                                     std::size_t size = 0) noexcept {
   Slot& s = slot(call);
   if (!s.armed.load(std::memory_order_acquire)) return nullptr;
   const Fault& fault = s.fault;
@@ -52,6 +53,7 @@ std::array<Slot, kCallCount> g_slots;
     return nullptr;
   }
   const int seen = s.calls.fetch_add(1);
+  if (fault.on_call != nullptr) fault.on_call(buffer, size);
   if (fault.effect == Effect::Count || seen < fault.skip) return nullptr;
   if (fault.times >= 0 && seen >= fault.skip + fault.times) return nullptr;
   s.hits.fetch_add(1);
@@ -68,9 +70,10 @@ std::array<Slot, kCallCount> g_slots;
 }
 
 // The same for a call on a descriptor, matched by the path it refers to.
-[[nodiscard]] const Fault* fault_for_fd(Call call, int fd) noexcept {
+[[nodiscard]] const Fault* fault_for_fd(Call call, int fd, const void* buffer = nullptr,
+                                        std::size_t size = 0) noexcept {
   if (!armed(call)) return nullptr;
-  return fault_for(call, path_of_fd(fd).c_str());
+  return fault_for(call, path_of_fd(fd).c_str(), buffer, size);
 }
 
 // What FsCallLog records.
@@ -217,7 +220,7 @@ int __wrap_mkdir(const char* path, mode_t mode) {
 }
 
 ssize_t __wrap_write(int fd, const void* data, size_t size) {
-  if (const Fault* fault = fault_for_fd(Call::Write, fd)) {
+  if (const Fault* fault = fault_for_fd(Call::Write, fd, data, size)) {
     switch (fault->effect) {
       case Effect::Zero:
         errno = 0;
@@ -311,7 +314,9 @@ int __wrap_EVP_CipherInit_ex2(EVP_CIPHER_CTX* ctx, const EVP_CIPHER* cipher,
 int __wrap_EVP_CipherUpdate(EVP_CIPHER_CTX* ctx, unsigned char* out, int* out_size,
                             const unsigned char* in, int in_size) {
   const int result = __real_EVP_CipherUpdate(ctx, out, out_size, in, in_size);
-  return fault_for(Call::CipherUpdate, nullptr) != nullptr ? 0 : result;
+  const std::size_t written =
+      result == 1 && out_size != nullptr && *out_size > 0 ? static_cast<std::size_t>(*out_size) : 0;
+  return fault_for(Call::CipherUpdate, nullptr, out, written) != nullptr ? 0 : result;
 }
 
 int __wrap_EVP_EncryptFinal_ex(EVP_CIPHER_CTX* ctx, unsigned char* out, int* out_size) {

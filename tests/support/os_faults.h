@@ -66,6 +66,10 @@ struct Fault {
   int skip = 0;    // matching calls that pass unchanged before the fault
   int times = -1;  // matching calls affected after those; -1: every one
   std::size_t at_most = 1;
+  // Called on every matching call, before its effect, from the thread that
+  // makes it: with the bytes the call writes to (write: the data; cipher
+  // update: the output, after the real call), null and 0 for other calls.
+  void (*on_call)(const void* buffer, std::size_t size) = nullptr;
 };
 
 // Arms `fault` for the life of the object. One fault per call at a time;
