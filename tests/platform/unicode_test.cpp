@@ -88,6 +88,9 @@ TEST(Unicode, LowerCasingIsFullAndLanguageNeutral) {
       {"ΟΔΟΣ\U000E0041", "οδο\u03C2\U000E0041"},
       {"Σ", "\u03C3"},
       {"ΑΣ'Α", "α\u03C3'α"},
+      // A precomposed letter beside it is cased, not stepped over.
+      {"ÄΣ", "ä\u03C2"},
+      {"ΑΣÄ", "α\u03C3ä"},
       // Bytes that are not UTF-8 become U+FFFD, one for each maximal part
       // of a sequence.
       {"A\xFF"

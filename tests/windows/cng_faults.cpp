@@ -15,6 +15,8 @@ struct Armed {
   bool written_short = false;
   int seen = 0;
   int hits = 0;
+  const void* output = nullptr;
+  ULONG output_size = 0;
 };
 
 Armed g_fault;
@@ -26,7 +28,7 @@ ScopedCngFault::ScopedCngFault(CngCall call, NTSTATUS status, int skip, bool wri
     std::fputs("cng_faults: a fault is armed already\n", stderr);
     std::abort();
   }
-  g_fault = Armed{true, call, status, skip, written_short, 0, 0};
+  g_fault = Armed{true, call, status, skip, written_short, 0, 0, nullptr, 0};
 }
 
 ScopedCngFault::~ScopedCngFault() {
@@ -35,6 +37,14 @@ ScopedCngFault::~ScopedCngFault() {
 
 int ScopedCngFault::hits() const noexcept {
   return g_fault.hits;
+}
+
+const void* ScopedCngFault::output() const noexcept {
+  return g_fault.output;
+}
+
+ULONG ScopedCngFault::output_size() const noexcept {
+  return g_fault.output_size;
 }
 
 }  // namespace norvane::testing
@@ -103,6 +113,10 @@ NTSTATUS WINAPI __wrap_BCryptDecrypt(BCRYPT_KEY_HANDLE key, PUCHAR input, ULONG 
                                      ULONG output_size, ULONG* written, ULONG flags) {
   const NTSTATUS status = __real_BCryptDecrypt(key, input, input_size, padding, iv, iv_size, output,
                                                output_size, written, flags);
+  if (g_fault.on && output != nullptr && written != nullptr) {
+    if (g_fault.output == nullptr) g_fault.output = output;
+    g_fault.output_size += *written;
+  }
   if (!hit(CngCall::Decrypt)) return status;
   if (!g_fault.written_short) return g_fault.status;
   if (written != nullptr && *written > 0) --*written;

@@ -35,6 +35,11 @@ class ScopedCngFault {
 
   // Calls the fault changed so far.
   [[nodiscard]] int hits() const noexcept;
+
+  // Where the first BCryptDecrypt since arming wrote, and how much all of
+  // them wrote: an address only, which may be freed by the time it is read.
+  [[nodiscard]] const void* output() const noexcept;
+  [[nodiscard]] ULONG output_size() const noexcept;
 };
 
 }  // namespace norvane::testing

@@ -110,27 +110,44 @@ TEST(WindowsWriteAll, ConsoleAndFileTakeTheWholeTextThroughShortWritesOrFail) {
 }
 
 // A console that takes one piece at a time must see whole characters, even
-// where the piece size falls between the two halves of a surrogate pair.
+// where the piece size falls between the two halves of a surrogate pair, and
+// a pair that ends exactly where a piece ends stays in that piece.
 TEST(WindowsWriteAll, LongTextsGoToTheConsoleInPiecesThatKeepEachCharacterWhole) {
   const std::string party = "\xF0\x9F\x8E\x89";  // U+1F389, two UTF-16 units
-  const std::string text =
-      std::string(kWritePiece - 1, 'a') + party + std::string(kWritePiece, 'b') + party + "\n";
-  script = Script{};
-  ASSERT_TRUE(write_console(nullptr, text, scripted_console));
-  EXPECT_EQ(script.console, to_wide(text));
-  std::vector<std::size_t> sizes;
-  for (const std::wstring& piece : script.offered) {
-    sizes.push_back(piece.size());
-    EXPECT_FALSE(piece.back() >= 0xD800 && piece.back() <= 0xDBFF) << "a pair was cut";
-    EXPECT_FALSE(piece.front() >= 0xDC00 && piece.front() <= 0xDFFF) << "a pair was cut";
-  }
-  EXPECT_EQ(sizes, (std::vector<std::size_t>{kWritePiece - 1, kWritePiece, 5}));
+  const struct {
+    const char* what;
+    std::string text;
+    std::vector<std::size_t> sizes;  // the console's pieces, in UTF-16 units
+    std::size_t file_pieces;
+  } cases[] = {
+      {"a pair across a piece's end",
+       std::string(kWritePiece - 1, 'a') + party + std::string(kWritePiece, 'b') + party + "\n",
+       {kWritePiece - 1, kWritePiece, 5},
+       3},
+      {"pairs that end where pieces end",
+       std::string(kWritePiece - 2, 'a') + party + std::string(kWritePiece - 2, 'b') + party,
+       {kWritePiece, kWritePiece},
+       3},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    script = Script{};
+    ASSERT_TRUE(write_console(nullptr, c.text, scripted_console));
+    EXPECT_EQ(script.console, to_wide(c.text));
+    std::vector<std::size_t> sizes;
+    for (const std::wstring& piece : script.offered) {
+      sizes.push_back(piece.size());
+      EXPECT_FALSE(piece.back() >= 0xD800 && piece.back() <= 0xDBFF) << "a pair was cut";
+      EXPECT_FALSE(piece.front() >= 0xDC00 && piece.front() <= 0xDFFF) << "a pair was cut";
+    }
+    EXPECT_EQ(sizes, c.sizes);
 
-  // Anything else gets the bytes, in pieces of the same size.
-  script = Script{};
-  ASSERT_TRUE(write_file(nullptr, text, scripted_file));
-  EXPECT_EQ(script.file, text);
-  EXPECT_EQ(script.offered.size(), 3u);
+    // Anything else gets the bytes, in pieces of the same size.
+    script = Script{};
+    ASSERT_TRUE(write_file(nullptr, c.text, scripted_file));
+    EXPECT_EQ(script.file, c.text);
+    EXPECT_EQ(script.offered.size(), c.file_pieces);
+  }
 }
 
 TEST(WindowsErrorKinds, EveryNamedCodeAndTheRest) {

@@ -6,13 +6,17 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "platform/icu_functions.h"
 #include "platform/unicode_library.h"
+#include "platform/windows/wide.h"
 #include "platform/windows/win32.h"
+#include "support/temp_dir.h"
 #include "support/unicode_library.h"
 #include "text/utf8.h"
 
@@ -41,6 +45,15 @@ namespace {
   return c >= 0x10000 && c <= 0x3FFFF;
 }
 
+std::wstring system_folder() {
+  wchar_t folder[MAX_PATH];
+  const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
+  return std::wstring(folder, n);
+}
+
+// Set for the copy of this suite that the case below starts.
+constexpr const wchar_t* kPlantedChild = L"NORVANE_TEST_ICU_DLL_BESIDE";
+
 std::string hex(char32_t c) {
   char buffer[16];
   std::snprintf(buffer, sizeof buffer, "U+%04X", static_cast<unsigned>(c));
@@ -48,14 +61,57 @@ std::string hex(char32_t c) {
 }
 
 TEST(IcuDll, OneInTheSystemFolderIsLoadedWithEveryFunctionTheProgramNeeds) {
-  wchar_t folder[MAX_PATH];
-  const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
-  ASSERT_GT(n, 0u);
-  const std::wstring dll = std::wstring(folder, n) + L"\\icu.dll";
+  const std::wstring dll = system_folder() + L"\\icu.dll";
   if (GetFileAttributesW(dll.c_str()) == INVALID_FILE_ATTRIBUTES) {
     GTEST_SKIP() << "no icu.dll in the system folder";
   }
   EXPECT_TRUE(unicode_library_available());
+}
+
+// icu.dll comes from the system folder only, also in a program that has not
+// restricted where its DLLs come from (seed_notes.exe does at start-up; an
+// application that links the library may not). A copy of this suite, alone
+// in a folder with another icu.dll beside it and that folder its current
+// directory, is run on this case, which then checks in the copy where the
+// icu.dll it loaded lies.
+TEST(IcuDll, OneBesideTheProgramOrInTheCurrentFolderIsNeverLoaded) {
+  const std::wstring system = system_folder();
+  if (GetEnvironmentVariableW(kPlantedChild, nullptr, 0) != 0) {
+    const icu::Functions* loaded = icu::functions();
+    ASSERT_NE(loaded, nullptr) << "the system's icu.dll did not load";
+    HMODULE module = nullptr;
+    ASSERT_TRUE(GetModuleHandleExW(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCWSTR>(reinterpret_cast<void*>(loaded->char_type)), &module));
+    wchar_t path[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(module, path, MAX_PATH);
+    ASSERT_GT(n, 0u);
+    EXPECT_EQ(
+        CompareStringOrdinal(path, static_cast<int>(n), (system + L"\\icu.dll").c_str(), -1, TRUE),
+        CSTR_EQUAL)
+        << platform::to_utf8(std::wstring(path, n));
+    return;
+  }
+  const std::wstring dll = system + L"\\icu.dll";
+  if (GetFileAttributesW(dll.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    GTEST_SKIP() << "no icu.dll in the system folder";
+  }
+  wchar_t self[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+  ASSERT_GT(n, 0u);
+  const testing::TempDir folder;
+  const std::filesystem::path copy = folder.path() / L"windows_tests.exe";
+  std::filesystem::copy_file(std::filesystem::path(std::wstring(self, n)), copy);
+  // A working icu.dll, so that only the place it was loaded from tells.
+  std::filesystem::copy_file(dll, folder.path() / L"icu.dll");
+  testing::ChildOptions options;
+  options.env[kPlantedChild] = L"1";
+  options.working_dir = folder.path().wstring();
+  const testing::ChildResult r = testing::run_child(
+      copy.wstring(),
+      {L"--gtest_filter=IcuDll.OneBesideTheProgramOrInTheCurrentFolderIsNeverLoaded"}, options);
+  EXPECT_EQ(r.exit_code, 0u) << r.out << r.err;
+  EXPECT_NE(r.out.find("[  PASSED  ] 1 test"), std::string::npos) << r.out;
 }
 
 // README names the differences allowed here: characters that one side's

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -107,11 +108,12 @@ class SeedNotesExe : public ::testing::Test {
     fs::path exe = exe_;
     std::optional<IcuSwitchedOff> switched_off;
     if (icu != nullptr && icu->switched_off) {
-      // A second copy, under a name that no other test process uses.
-      exe = tmp_.path() /
-            (L"seed_notes-without-icu-" + std::to_wstring(GetCurrentProcessId()) + L".exe");
+      // A second copy, under a name of this case's own: the switch reaches
+      // no other case, whatever runs beside it, and one that a killed case
+      // left behind names a program that nothing runs again.
+      exe = tmp_.path() / without_icu_name_;
       if (!fs::exists(exe)) fs::copy_file(exe_, exe);
-      switched_off.emplace(exe.filename().wstring());
+      switched_off.emplace(without_icu_name_);
     }
     options.working_dir = tmp_.path().wstring();
     if (console != nullptr) options.stdout_handle = console->handle();
@@ -162,6 +164,11 @@ class SeedNotesExe : public ::testing::Test {
 
   testing::TempDir tmp_;
   fs::path exe_ = tmp_.path() / "seed_notes.exe";
+  std::wstring without_icu_name_ = [] {
+    std::random_device random;
+    return L"seed_notes-without-icu-" + std::to_wstring(random()) + L"-" +
+           std::to_wstring(random()) + L".exe";
+  }();
   std::wstring data_dir_ = (tmp_.path() / "data").wstring();
 };
 

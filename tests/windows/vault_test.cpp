@@ -68,14 +68,31 @@ TEST(WindowsVaultPayload, AFailingCngCallIsAnAeadError) {
       {"decryption fails", CngCall::Decrypt, false},
       {"decryption comes back short", CngCall::Decrypt, true},
   };
+  const std::string text = unhex(v.plaintext);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    // Before the call, so that it cannot take the block that the call frees.
+    std::string freed(text.size(), '\0');
     const testing::ScopedCngFault fault(c.call, static_cast<NTSTATUS>(0xC0000001L), 0,
                                         c.written_short);
-    auto plain = decrypt_vault_payload(key_from_hex(v.key), payload_of(v));
-    ASSERT_FALSE(plain);
-    EXPECT_EQ(plain.error(), CryptoError(CryptoError::Kind::Aead, "aead::Error"));
+    {
+      auto plain = decrypt_vault_payload(key_from_hex(v.key), payload_of(v));
+      ASSERT_FALSE(plain);
+      EXPECT_EQ(plain.error(), CryptoError(CryptoError::Kind::Aead, "aead::Error"));
+    }
     EXPECT_EQ(fault.hits(), 1);
+    if (c.call != CngCall::Decrypt) continue;
+    // The decrypted text was written where the result would have been; that
+    // block was wiped before it was freed. The heap keeps its bookkeeping in
+    // the first bytes of a freed block, so only the rest is compared.
+    ASSERT_EQ(fault.output_size(), text.size());
+    SIZE_T read = 0;
+    ASSERT_TRUE(
+        ReadProcessMemory(GetCurrentProcess(), fault.output(), freed.data(), freed.size(), &read));
+    ASSERT_EQ(read, freed.size());
+    constexpr std::size_t kBookkeeping = 32;
+    EXPECT_NE(freed.substr(kBookkeeping), text.substr(kBookkeeping))
+        << "the plaintext is still there";
   }
 }
 
