@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Checks that no file of a tree (an installation, an unpacked release zip)
-# names any of the given folders, as given and as the file system resolves
-# them: what the build writes must not record where it was built.
+# names any of the given folders, as given, as the file system resolves them,
+# and as symbol names spell them (every character but letters and digits as
+# _, as dlltool makes its labels): what the build writes must not record
+# where it was built.
 #
 #   scripts/check-build-paths.sh <tree> <folder>...
 #
@@ -14,9 +16,9 @@ tree=$1
 shift
 patterns=()
 for folder in "$@"; do
-  patterns+=(-e "$folder")
-  real=$(realpath -m "$folder")
-  [ "$real" = "$folder" ] || patterns+=(-e "$real")
+  for path in "$folder" "$(realpath -m "$folder")"; do
+    patterns+=(-e "$path" -e "${path//[^[:alnum:]]/_}")
+  done
 done
 
 status=0
