@@ -2,8 +2,8 @@
 # Installs a build (default: build/release) into a temporary prefix, builds the
 # example application against it twice, through the CMake package and through
 # pkg-config, seeds a database with the installed seed_notes and checks that
-# both builds list the 50 demo notes. scripts/test.sh runs it after the
-# release build.
+# both builds list the 50 demo notes, and that no installed file names the
+# source or build folder. scripts/test.sh runs it after the release build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/release}
@@ -12,6 +12,8 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 prefix=$tmp/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
+# The debug information and __FILE__ name the folders "." and "build".
+scripts/check-build-paths.sh "$prefix" "$PWD" "$(realpath "$build")"
 
 # Through the CMake package.
 cmake -S examples/list_notes -B "$tmp/cmake-build" -G Ninja -DCMAKE_BUILD_TYPE=Release \

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks the Windows release zip of a build (default: build/windows-mingw,
 # after its `package` target) as what it is, the SDK of a Windows
-# application: unpacks it into a temporary folder, checks its layout and that
-# its seed_notes.exe is stripped and needs no DLL beyond those of Windows;
+# application: unpacks it into a temporary folder, checks its layout, that
+# no file names a folder of the build, and that its seed_notes.exe is
+# stripped, carries no link time and needs no DLL beyond those of Windows;
 # cross-builds examples/list_notes against the folder twice, through the
 # CMake package and through pkg-config; seeds a database with the zip's
 # seed_notes.exe under Wine and checks that both programs list the 50 demo
@@ -31,9 +32,32 @@ for file in bin/seed_notes.exe include/norvane/db/list_notes.h include/sqlite3.h
   [ -f "$sdk/$file" ] || { echo "$(basename "$zip") has no $file" >&2; exit 1; }
 done
 
+# Nothing in the zip names the source folder, the build folder or an SQLite
+# amalgamation taken from elsewhere.
+folders=("$PWD" "$(realpath "$build")")
+amalgamation=$(sed -n 's/^NORVANE_SQLITE_AMALGAMATION_DIR:PATH=//p' "$build/CMakeCache.txt")
+[ -z "$amalgamation" ] || folders+=("$amalgamation")
+scripts/check-build-paths.sh "$sdk" "${folders[@]}"
+
+# The PE header's time stamp (8 bytes into the header, whose offset is at
+# 0x3c) is the build's time in the zip's program, which strip writes, and 0
+# in the program as linked (--no-insert-timestamp), which an installation
+# without --strip gets: never the wall clock.
+check_time_stamp() {
+  local header stamp
+  header=$(od -An -tu4 --endian=little -j 60 -N 4 "$1")
+  stamp=$(($(od -An -tu4 --endian=little -j $((header + 8)) -N 4 "$1")))
+  if [ "$stamp" != "$2" ]; then
+    echo "$1 has the PE time stamp $stamp ($(date -u -d "@$stamp")) instead of $2" >&2
+    exit 1
+  fi
+}
+exe=$sdk/bin/seed_notes.exe
+check_time_stamp "$exe" "$(cmake -DNORVANE_SOURCE_DIR="$PWD" -P cmake/build-time.cmake)"
+check_time_stamp "$build/src/bin/seed_notes/seed_notes.exe" 0
+
 # The program is stripped, and imports no DLL that Windows does not have:
 # neither a MinGW runtime DLL nor sqlite3.dll.
-exe=$sdk/bin/seed_notes.exe
 if "$triplet-objdump" -h "$exe" | grep -q '\.debug_' || "$triplet-objdump" -f "$exe" | grep -q HAS_SYMS; then
   echo "seed_notes.exe in the zip is not stripped" >&2
   exit 1

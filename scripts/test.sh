@@ -20,7 +20,7 @@ build/release/bench/norvane_bench --benchmark_min_time=0.001 >/dev/null
 scripts/fuzz.sh 12
 
 # The Windows build: cross-built with MinGW-w64, its tests run under Wine.
-scripts/install-deps.sh g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 googletest
+scripts/install-deps.sh g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 googletest zip
 scripts/windows-sqlite.sh
 # Wine has no icu.dll: the tests install one built from ICU's sources.
 scripts/windows-icu.sh

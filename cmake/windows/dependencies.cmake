@@ -62,10 +62,18 @@ function(norvane_delay_import_library def dll)
   get_filename_component(_stem ${def} NAME_WE)
   set(_target norvane_${_stem}_delay)
   set(_file lib${_target}.a)
-  set(_lib ${PROJECT_BINARY_DIR}/import-libraries/${_file})
-  file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/import-libraries)
+  set(_dir ${PROJECT_BINARY_DIR}/import-libraries)
+  set(_lib ${_dir}/${_file})
+  file(MAKE_DIRECTORY ${_dir})
+  # dlltool names the library's symbols after the output file as it is given
+  # (__tailMerge_<file>) and its members after the temporary prefix, which is
+  # made from its process id unless given: the bare file name, written in its
+  # folder, and a fixed prefix, so that the library is the same wherever and
+  # whenever it is made.
   execute_process(
-    COMMAND ${CMAKE_DLLTOOL} --input-def ${def} --dllname ${dll} --output-delaylib ${_lib}
+    COMMAND ${CMAKE_DLLTOOL} --input-def ${def} --dllname ${dll} --output-delaylib ${_file}
+            --temp-prefix ${_target}_ --deterministic-libraries
+    WORKING_DIRECTORY ${_dir}
     RESULT_VARIABLE _status)
   if(NOT _status EQUAL 0)
     message(FATAL_ERROR "dlltool could not make an import library for ${dll}")
@@ -134,8 +142,12 @@ if(NOT SQLite3_FOUND)
   endif()
   message(STATUS "SQLite for Windows: ${_sqlite_dir}/sqlite3.c, compiled in")
 
-  # Third-party code: none of the project's warning options.
+  # Third-party code: none of the project's warning options, but its prefix
+  # maps. The amalgamation's folder, wherever it is, is "sqlite", for the
+  # library and for the sqlite3.h that our own code includes.
   add_library(norvane_sqlite3 STATIC ${_sqlite_dir}/sqlite3.c)
+  norvane_prefix_maps(norvane_sqlite3 PRIVATE ${NORVANE_PREFIX_MAPS} ${_sqlite_dir} sqlite)
+  norvane_prefix_maps(norvane_warnings INTERFACE ${_sqlite_dir} sqlite)
   target_include_directories(norvane_sqlite3 SYSTEM INTERFACE $<BUILD_INTERFACE:${_sqlite_dir}>)
   target_include_directories(norvane_sqlite3 INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
   set_target_properties(norvane_sqlite3 PROPERTIES EXPORT_NAME sqlite3)

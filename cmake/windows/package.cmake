@@ -1,8 +1,8 @@
 # The Windows package: what every installation holds, plus what a Windows
 # system lacks, README.md and the licence texts of what the programs have
 # built in. The release zip norvane-<version>-win64.zip is that package
-# (cmake --build --preset windows-mingw --target package). Included by
-# cmake/install.cmake, whose variables it extends.
+# (cmake --build --preset windows-mingw --target package), made by
+# zip.cmake. Included by cmake/install.cmake, whose variables it extends.
 
 # SQLite, when compiled from the amalgamation, is an archive of its own in the
 # package, norvane::sqlite3 (libnorvane_sqlite3.a), and its sqlite3.h is
@@ -65,8 +65,21 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
 
 # The zip unpacks to one folder, norvane-<version>-win64, with the package's
 # layout inside; seed_notes.exe is stripped (the archives keep their symbols).
-set(CPACK_GENERATOR ZIP)
-set(CPACK_PACKAGE_FILE_NAME norvane-${PROJECT_VERSION}-win64)
-set(CPACK_STRIP_FILES ON)
-set(CPACK_VERBATIM_VARIABLES ON)
-include(CPack)
+# It is written by zip.cmake rather than CPack, whose zips record each file's
+# owner and its access and change times, and DOS times in the local time
+# zone, so that the same sources give the same zip.
+set(_packaged seed_notes)
+foreach(_target IN LISTS NORVANE_PACKAGE_TARGETS)
+  get_target_property(_type ${_target} TYPE)
+  if(NOT _type STREQUAL "INTERFACE_LIBRARY")
+    list(APPEND _packaged ${_target})
+  endif()
+endforeach()
+add_custom_target(package
+  COMMAND ${CMAKE_COMMAND} -DNORVANE_BUILD_DIR=${PROJECT_BINARY_DIR}
+          -DNORVANE_SOURCE_DIR=${PROJECT_SOURCE_DIR} -DNORVANE_CONFIG=$<CONFIG>
+          -DNORVANE_PACKAGE_NAME=norvane-${PROJECT_VERSION}-win64
+          -P ${CMAKE_CURRENT_LIST_DIR}/zip.cmake
+  COMMENT "Making norvane-${PROJECT_VERSION}-win64.zip"
+  VERBATIM)
+add_dependencies(package ${_packaged})
