@@ -70,10 +70,9 @@ std::array<Slot, kCallCount> g_slots;
 }
 
 // The same for a call on a descriptor, matched by the path it refers to.
-[[nodiscard]] const Fault* fault_for_fd(Call call, int fd, const void* buffer = nullptr,
-                                        std::size_t size = 0) noexcept {
+[[nodiscard]] const Fault* fault_for_fd(Call call, int fd) noexcept {
   if (!armed(call)) return nullptr;
-  return fault_for(call, path_of_fd(fd).c_str(), buffer, size);
+  return fault_for(call, path_of_fd(fd).c_str());
 }
 
 // What FsCallLog records.
@@ -220,7 +219,7 @@ int __wrap_mkdir(const char* path, mode_t mode) {
 }
 
 ssize_t __wrap_write(int fd, const void* data, size_t size) {
-  if (const Fault* fault = fault_for_fd(Call::Write, fd, data, size)) {
+  if (const Fault* fault = fault_for_fd(Call::Write, fd)) {
     switch (fault->effect) {
       case Effect::Zero:
         errno = 0;

@@ -67,8 +67,8 @@ struct Fault {
   int times = -1;  // matching calls affected after those; -1: every one
   std::size_t at_most = 1;
   // Called on every matching call, before its effect, from the thread that
-  // makes it: with the bytes the call writes to (write: the data; cipher
-  // update: the output, after the real call), null and 0 for other calls.
+  // makes it: for a cipher update with the output it wrote (after the real
+  // call), for other calls with null and 0.
   void (*on_call)(const void* buffer, std::size_t size) = nullptr;
 };
 
