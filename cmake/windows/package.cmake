@@ -75,6 +75,9 @@ foreach(_target IN LISTS NORVANE_PACKAGE_TARGETS)
     list(APPEND _packaged ${_target})
   endif()
 endforeach()
+# A build folder that CPack once configured keeps its CPackConfig.cmake, and
+# CMake reserves the name `package` while that file is there.
+file(REMOVE ${PROJECT_BINARY_DIR}/CPackConfig.cmake ${PROJECT_BINARY_DIR}/CPackSourceConfig.cmake)
 add_custom_target(package
   COMMAND ${CMAKE_COMMAND} -DNORVANE_BUILD_DIR=${PROJECT_BINARY_DIR}
           -DNORVANE_SOURCE_DIR=${PROJECT_SOURCE_DIR} -DNORVANE_CONFIG=$<CONFIG>
