@@ -34,6 +34,17 @@ foreach(_norvane_target IN LISTS NORVANE_PACKAGE_TARGETS)
 endif()")
   endif()
 endforeach()
+# The C interface's shared library: on Linux libnorvane_c.so.0 with its
+# links, on Windows norvane_c.dll among the programs, its import library
+# libnorvane_c.dll.a and the .def file that a Visual Studio user makes an
+# import library of. Linking it needs nothing else.
+install(TARGETS norvane_c EXPORT norvaneTargets
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+if(WIN32)
+  install(FILES ${NORVANE_C_DEF} DESTINATION ${CMAKE_INSTALL_LIBDIR})
+endif()
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/norvane DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
         FILES_MATCHING PATTERN "*.h")
 install(TARGETS seed_notes RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -72,4 +83,6 @@ foreach(_norvane_lib IN LISTS _norvane_links)
   endif()
 endforeach()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/norvane.pc.in ${PROJECT_BINARY_DIR}/norvane.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/norvane.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/norvane_c.pc.in ${PROJECT_BINARY_DIR}/norvane_c.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/norvane.pc ${PROJECT_BINARY_DIR}/norvane_c.pc
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

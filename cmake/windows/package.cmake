@@ -68,7 +68,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
 # It is written by zip.cmake rather than CPack, whose zips record each file's
 # owner and its access and change times, and DOS times in the local time
 # zone, so that the same sources give the same zip.
-set(_packaged seed_notes)
+set(_packaged seed_notes norvane_c)
 foreach(_target IN LISTS NORVANE_PACKAGE_TARGETS)
   get_target_property(_type ${_target} TYPE)
   if(NOT _type STREQUAL "INTERFACE_LIBRARY")

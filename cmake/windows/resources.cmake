@@ -1,7 +1,9 @@
-# norvane_windows_resources(<target> [DESCRIPTION <text>]): embeds the
-# application manifest (UTF-8 as the process code page, long paths, Windows
-# 10 and 11, no elevation) in the program <target>; with a DESCRIPTION also a
-# version resource carrying the project's version.
+# norvane_windows_resources(<target> [LIBRARY] [DESCRIPTION <text>]): embeds
+# the application manifest (UTF-8 as the process code page, long paths,
+# Windows 10 and 11, no elevation) in the program <target>; with a
+# DESCRIPTION also a version resource carrying the project's version. A
+# LIBRARY (a DLL) gets only the version resource: the process's settings
+# are its program's.
 #
 # GCC links MinGW-w64's default-manifest.o where the toolchain has one; a
 # second manifest would clash with it, so such a toolchain is refused.
@@ -13,8 +15,15 @@ if(IS_ABSOLUTE "${_default_manifest}" AND EXISTS "${_default_manifest}")
 endif()
 
 function(norvane_windows_resources target)
-  cmake_parse_arguments(PARSE_ARGV 1 _arg "" "DESCRIPTION" "")
+  cmake_parse_arguments(PARSE_ARGV 1 _arg "LIBRARY" "DESCRIPTION" "")
   set(NORVANE_RESOURCE_NAME ${target})
+  if(_arg_LIBRARY)
+    set(NORVANE_RESOURCE_FILE ${target}.dll)
+    set(NORVANE_RESOURCE_FILETYPE 2)
+  else()
+    set(NORVANE_RESOURCE_FILE ${target}.exe)
+    set(NORVANE_RESOURCE_FILETYPE 1)
+  endif()
   # Four parts, as manifests and version resources want them.
   set(_parts ${PROJECT_VERSION_MAJOR} ${PROJECT_VERSION_MINOR} ${PROJECT_VERSION_PATCH} 0)
   list(TRANSFORM _parts REPLACE "^$" "0")
@@ -29,6 +38,10 @@ function(norvane_windows_resources target)
   if(_arg_DESCRIPTION)
     set_property(SOURCE ${_dir}/${target}.rc TARGET_DIRECTORY ${target} APPEND PROPERTY
                  COMPILE_DEFINITIONS NORVANE_VERSION_RESOURCE)
+  endif()
+  if(NOT _arg_LIBRARY)
+    set_property(SOURCE ${_dir}/${target}.rc TARGET_DIRECTORY ${target} APPEND PROPERTY
+                 COMPILE_DEFINITIONS NORVANE_MANIFEST)
   endif()
   # windres does not see the manifest as a dependency of the resource script.
   set_property(SOURCE ${_dir}/${target}.rc TARGET_DIRECTORY ${target} APPEND PROPERTY

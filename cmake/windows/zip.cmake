@@ -54,7 +54,7 @@ if(NOT _files)
 endif()
 list(TRANSFORM _files PREPEND ${_staging}/ OUTPUT_VARIABLE _paths)
 file(CHMOD ${_paths} FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
-file(GLOB _programs ${_root}/bin/*.exe)
+file(GLOB _programs ${_root}/bin/*.exe ${_root}/bin/*.dll)
 if(_programs)
   file(CHMOD ${_programs} FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
              GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
