@@ -7,6 +7,10 @@
 
 #include "norvane/norvane.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 static int failures = 0;
 
 #define CHECK(cond)                                                      \
@@ -180,16 +184,17 @@ static void test_failures(void) {
   expect_error(err, NORVANE_ERROR_AEAD, "AES-256-GCM cipher error: aead::Error",
                "Aead(\"aead::Error\")", __LINE__);
 
-  /* A database that cannot be opened: the engine's error is the cause. */
+  /* A database that cannot be opened: the engine's error is the cause. The
+   * extended code says why: 14 on Linux, 526 (a folder) on Windows. */
   CHECK(norvane_db_open(".", 1, &db, &err) == NORVANE_ERROR_DATABASE && db == NULL);
   cause = norvane_error_cause(err);
   CHECK(norvane_error_code(cause) == NORVANE_ERROR_SQLITE_FAILURE);
-  CHECK(norvane_error_sqlite_code(cause) == 14 && norvane_error_sqlite_code(err) == 0);
+  CHECK((norvane_error_sqlite_code(cause) & 0xff) == 14 && norvane_error_sqlite_code(err) == 0);
   CHECK(strcmp(norvane_error_message(cause, NULL), "unable to open database file: .") == 0);
   CHECK(norvane_error_cause(cause) == NULL);
-  expect_error(err, NORVANE_ERROR_DATABASE, "Database error: unable to open database file: .",
-               "Database(SqliteFailure(Error { code: CannotOpen, extended_code: 14 }, "
-               "Some(\"unable to open database file: .\")))",
+  CHECK(strncmp(norvane_error_debug(err, NULL),
+                "Database(SqliteFailure(Error { code: CannotOpen, extended_code: ", 63) == 0);
+  expect_error(err, NORVANE_ERROR_DATABASE, "Database error: unable to open database file: .", NULL,
                __LINE__);
 }
 
@@ -256,12 +261,35 @@ static void test_bad_arguments(void) {
   norvane_db_free(NULL);
 }
 
+#ifdef _WIN32
+/* The DLL loads bcrypt.dll and crypt32.dll late, and from the system folder
+ * only, whatever the program's search order: the test puts copies under
+ * those names beside the program, which the default order would take. */
+static void test_late_loaded_dlls(void) {
+  static const wchar_t* const names[] = {L"bcrypt.dll", L"crypt32.dll"};
+  wchar_t system[MAX_PATH];
+  wchar_t file[MAX_PATH];
+  UINT system_len = GetSystemDirectoryW(system, MAX_PATH);
+  size_t i;
+  CHECK(system_len > 0 && system_len < MAX_PATH);
+  for (i = 0; i < 2; ++i) {
+    HMODULE module = GetModuleHandleW(names[i]);
+    DWORD len = module != NULL ? GetModuleFileNameW(module, file, MAX_PATH) : 0;
+    CHECK(len > system_len && _wcsnicmp(file, system, system_len) == 0 &&
+          file[system_len] == L'\\');
+  }
+}
+#endif
+
 int main(void) {
   CHECK(strcmp(norvane_version(), NORVANE_TEST_VERSION) == 0);
   test_notes();
   test_protection();
   test_failures();
   test_bad_arguments();
+#ifdef _WIN32
+  test_late_loaded_dlls();
+#endif
   if (failures != 0) {
     fprintf(stderr, "%d checks failed\n", failures);
     return 1;

@@ -23,6 +23,8 @@ FARPROC WINAPI load_from_system_folder(unsigned notification, PDelayLoadInfo inf
 // The helper's notification hook; this definition replaces the runtime's
 // empty one. Should the system folder not have the DLL, the helper's own
 // search follows, as for a DLL without the hook.
-extern "C" PfnDliHook __pfnDliNotifyHook2 = load_from_system_folder;
+extern "C" {
+PfnDliHook __pfnDliNotifyHook2 = load_from_system_folder;
+}
 
 #endif  // _WIN32
