@@ -38,3 +38,13 @@ for program in "$tmp/cmake-build/list_notes" "$tmp/pkg-config-build/list_notes";
   "$program" | scripts/check-note-list.sh "$program"
 done
 echo "The installed library builds and runs the example both ways."
+
+# The C interface's shared library: a C program through norvane_c.pc, and
+# the Python example through ctypes.
+read -ra cflags <<<"$(pkg-config --cflags norvane_c)"
+read -ra libs <<<"$(pkg-config --libs norvane_c)"
+printf '#include <stdio.h>\n#include "norvane/norvane.h"\nint main(void) { return puts(norvane_version()) < 0; }\n' |
+  gcc -std=c99 -Wall -Werror "${cflags[@]}" -x c - -o "$tmp/c-version" "${libs[@]}"
+version=$(LD_LIBRARY_PATH=${pc%/*/*} "$tmp/c-version")
+[ "$version" = "$(sed -n 's/^Version: //p' "$pc")" ] || { echo "The C program said: $version" >&2; exit 1; }
+scripts/test-python-client.sh "$prefix"

@@ -26,8 +26,9 @@ trap 'rm -rf "$tmp"' EXIT
 (cd "$tmp" && cmake -E tar xf "$zip")
 sdk=$tmp/norvane-$version-win64
 
-for file in bin/seed_notes.exe include/norvane/db/list_notes.h include/sqlite3.h \
-            lib/libnorvane.a lib/libnorvane_sqlite3.a lib/cmake/norvane/norvaneConfig.cmake \
+for file in bin/seed_notes.exe bin/norvane_c.dll include/norvane/db/list_notes.h \
+            include/norvane/norvane.h include/sqlite3.h lib/libnorvane_c.dll.a lib/norvane_c.def \
+            lib/pkgconfig/norvane_c.pc lib/libnorvane.a lib/libnorvane_sqlite3.a lib/cmake/norvane/norvaneConfig.cmake \
             lib/pkgconfig/norvane.pc README.md licenses/SQLite.txt; do
   [ -f "$sdk/$file" ] || { echo "$(basename "$zip") has no $file" >&2; exit 1; }
 done
@@ -55,6 +56,12 @@ check_time_stamp() {
 exe=$sdk/bin/seed_notes.exe
 check_time_stamp "$exe" "$(cmake -DNORVANE_SOURCE_DIR="$PWD" -P cmake/build-time.cmake)"
 check_time_stamp "$build/src/bin/seed_notes/seed_notes.exe" 0
+check_time_stamp "$sdk/bin/norvane_c.dll" "$(cmake -DNORVANE_SOURCE_DIR="$PWD" -P cmake/build-time.cmake)"
+check_time_stamp "$build/src/c/norvane_c.dll" 0
+# The DLL of the C interface exports exactly the header's functions, and
+# imports only DLLs of Windows, like the program.
+scripts/check-c-library.sh "$sdk/bin/norvane_c.dll" "$sdk/include/norvane/norvane.h" \
+  "$sdk/lib/norvane_c.def"
 
 # The program is stripped, and imports no DLL that Windows does not have:
 # neither a MinGW runtime DLL nor sqlite3.dll.
@@ -96,4 +103,6 @@ export NORVANE_DATA_DIR="Z:${tmp//\//\\}\\data"
 for program in "$tmp/cmake-build/list_notes.exe" "$tmp/pkg-config-build/list_notes.exe"; do
   "$wine" "$program" | scripts/check-note-list.sh "$program"
 done
+# A program of Microsoft's ABI, without any C runtime, through the DLL.
+scripts/test-msvc-client.sh "$sdk" "$wine" "$NORVANE_DATA_DIR"
 echo "The Windows zip builds and runs the example both ways under Wine."
