@@ -12,6 +12,7 @@
 #include "bench_support.h"
 #include "norvane/db/list_notes.h"
 #include "norvane/db/open.h"
+#include "norvane/norvane.h"
 
 namespace norvane::bench {
 
@@ -32,6 +33,31 @@ void BM_ListNotes(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(notes->data());
   }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// The same list through the C interface's shared library: the C++ list,
+// then a view of each note for C.
+void BM_ListNotesC(benchmark::State& state) {
+  const auto count = static_cast<std::size_t>(state.range(0));
+  const std::string& path = note_database(count);
+  norvane_db* db = nullptr;
+  if (norvane_db_open(path.data(), path.size(), &db, nullptr) != NORVANE_OK) {
+    state.SkipWithError("norvane_db_open failed");
+    return;
+  }
+  for (auto _ : state) {
+    norvane_note_list* notes = nullptr;
+    if (norvane_list_notes(db, nullptr, 0, nullptr, 0, &notes, nullptr) != NORVANE_OK ||
+        norvane_note_list_count(notes) != count) {
+      norvane_note_list_free(notes);
+      state.SkipWithError("norvane_list_notes failed");
+      break;
+    }
+    benchmark::DoNotOptimize(norvane_note_list_at(notes, 0));
+    norvane_note_list_free(notes);
+  }
+  norvane_db_free(db);
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
@@ -130,6 +156,7 @@ void list_sizes(benchmark::internal::Benchmark* b) {
 }  // namespace
 
 BENCHMARK(BM_ListNotes)->Apply(list_sizes);
+BENCHMARK(BM_ListNotesC)->Apply(list_sizes);
 BENCHMARK(BM_ListNotesFloor)->Apply(list_sizes);
 
 }  // namespace norvane::bench
