@@ -10,6 +10,8 @@
  *   (NORVANE_ERROR_*), and, when `err` is not NULL, stores an error object in
  *   *err that the caller frees with norvane_error_free(). On success *err is
  *   set to NULL. Out-parameters are written only on success.
+ * - A length out-parameter (`out_len`, `len`) may be NULL when the caller
+ *   needs no length.
  * - What the library allocates, the library frees: buffers with
  *   norvane_free(), and each handle with its own function. Buffers end with
  *   a NUL byte that their length does not count, so that text can be used as
@@ -23,10 +25,11 @@
  *   A pointer to bytes may be NULL when its length is 0.
  *
  * Threads: a norvane_db is used by one thread at a time (the caller
- * serialises any sharing), and so are the note lists made from it. Separate
- * handles may be used from separate threads at once. Body protection may be
- * called from any thread. An error object, a note list and a buffer may be
- * read from any thread, and freed by one. */
+ * serialises any sharing). Separate handles may be used from separate
+ * threads at once. Body protection may be called from any thread. A note
+ * list owns its notes and does not need its handle: like an error object
+ * and a buffer, it may be read from any thread at once, and is freed once,
+ * when no thread reads it any more. */
 #ifndef NORVANE_NORVANE_H
 #define NORVANE_NORVANE_H
 
@@ -153,8 +156,8 @@ NORVANE_C_API int32_t norvane_db_open(const char* path, size_t path_len, norvane
  * it fails with NORVANE_ERROR_INVALID_ARGUMENT. Closing again does nothing.
  * NULL is allowed. */
 NORVANE_C_API void norvane_db_close(norvane_db* db);
-/* Closes the connection if it is open and frees the handle. NULL is
- * allowed. */
+/* Closes the connection if it is open and frees the handle, which must not
+ * be used again. NULL is allowed. */
 NORVANE_C_API void norvane_db_free(norvane_db* db);
 
 /* ---- The note list ---- */
