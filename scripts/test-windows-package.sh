@@ -58,6 +58,15 @@ check_time_stamp "$exe" "$(cmake -DNORVANE_SOURCE_DIR="$PWD" -P cmake/build-time
 check_time_stamp "$build/src/bin/seed_notes/seed_notes.exe" 0
 check_time_stamp "$sdk/bin/norvane_c.dll" "$(cmake -DNORVANE_SOURCE_DIR="$PWD" -P cmake/build-time.cmake)"
 check_time_stamp "$build/src/c/norvane_c.dll" 0
+# Both carry a version resource with the project's version and their own
+# file name (UTF-16 texts, each key followed by its value).
+for file in "$exe" "$sdk/bin/norvane_c.dll"; do
+  resource=$(strings -el "$file" | grep -A1 -xE 'FileVersion|OriginalFilename' | paste -sd ' ')
+  if [ "$resource" != "FileVersion $version -- OriginalFilename $(basename "$file")" ]; then
+    echo "$(basename "$file") has no version resource of version $version: $resource" >&2
+    exit 1
+  fi
+done
 # The DLL of the C interface exports exactly the header's functions, and
 # imports only DLLs of Windows, like the program.
 scripts/check-c-library.sh "$sdk/bin/norvane_c.dll" "$sdk/include/norvane/norvane.h" \
