@@ -5,7 +5,9 @@
  *
  * Conventions:
  * - Plain C99. Integers have fixed widths; every byte string comes with its
- *   length in bytes, and need not end in NUL; text is UTF-8.
+ *   length in bytes, and need not end in NUL; text is UTF-8. Paths are UTF-8
+ *   on Windows too (a file name's unpaired UTF-16 surrogates as WTF-8), and
+ *   the system's bytes on Linux.
  * - Every call that can fail returns NORVANE_OK (0) or the code of its error
  *   (NORVANE_ERROR_*), and, when `err` is not NULL, stores an error object in
  *   *err that the caller frees with norvane_error_free(). On success *err is
@@ -40,8 +42,12 @@
 extern "C" {
 #endif
 
-#if defined(_WIN32)
+/* The DLL's own sources define NORVANE_C_BUILD; its exports are those of
+ * norvane_c.def. */
+#if defined(_WIN32) && defined(NORVANE_C_BUILD)
 #define NORVANE_C_API
+#elif defined(_WIN32)
+#define NORVANE_C_API __declspec(dllimport)
 #elif defined(__GNUC__)
 #define NORVANE_C_API __attribute__((visibility("default")))
 #else
