@@ -2,6 +2,11 @@
  * every function, the failures of bad arguments, and a failing call's
  * texts. Run by CTest with NORVANE_DATA_DIR (and on Linux HOME and
  * XDG_DATA_HOME) set, after seed_notes has seeded the database there. */
+#if defined(__linux__)
+#define _POSIX_C_SOURCE 200809L
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 #include <stdio.h>
 #include <string.h>
 
@@ -261,6 +266,61 @@ static void test_bad_arguments(void) {
   norvane_db_free(NULL);
 }
 
+#if defined(__linux__)
+/* Whether the `len` bytes at `p`, from the 16th on (the allocator may write
+ * its own before), still hold `text`: read through /proc/self/mem, so that
+ * reading memory that has been freed is no access a sanitizer sees. */
+static int still_there(const void* p, const char* text, size_t len) {
+  char seen[4096];
+  int fd = open("/proc/self/mem", O_RDONLY);
+  ssize_t got = -1;
+  CHECK(fd >= 0 && len > 16 && len <= sizeof seen);
+  if (fd >= 0) got = pread(fd, seen, len, (off_t)(uintptr_t)p);
+  if (fd >= 0) close(fd);
+  CHECK(got == (ssize_t)len);
+  return got == (ssize_t)len && memcmp(seen + 16, text + 16, len - 16) == 0;
+}
+
+/* Plaintext handed out is wiped when the caller frees it: a body's buffer,
+ * and the bodies of a note list. */
+static void test_freed_plaintext_is_wiped(void) {
+  static const char secret[] = "a body that nobody may read once it has been freed";
+  const size_t len = sizeof secret - 1;
+  uint8_t* blob = NULL;
+  size_t blob_len = 0;
+  char* text = NULL;
+  char* path = NULL;
+  char body[4096];
+  const norvane_note* note;
+  norvane_db* db = NULL;
+  norvane_note_list* list = NULL;
+
+  CHECK(norvane_protect_body(secret, len, &blob, &blob_len, NULL) == NORVANE_OK);
+  CHECK(norvane_unprotect_body(blob, blob_len, &text, NULL, NULL) == NORVANE_OK);
+  CHECK(still_there(text, secret, len));
+  norvane_free(text);
+  CHECK(!still_there(text, secret, len));
+  norvane_free(blob);
+
+  CHECK(norvane_database_path(&path, NULL, NULL) == NORVANE_OK);
+  CHECK(norvane_db_open(path, strlen(path), &db, NULL) == NORVANE_OK);
+  CHECK(norvane_list_notes(db, NULL, 0, NULL, 0, &list, NULL) == NORVANE_OK);
+  note = norvane_note_list_at(list, 0);
+  CHECK(note != NULL && note->body_len > 16 && note->body_len <= sizeof body);
+  if (note != NULL && note->body_len > 16 && note->body_len <= sizeof body) {
+    const char* at = note->body;
+    size_t body_len = note->body_len;
+    memcpy(body, at, body_len);
+    norvane_note_list_free(list);
+    list = NULL;
+    CHECK(!still_there(at, body, body_len));
+  }
+  norvane_note_list_free(list);
+  norvane_db_free(db);
+  norvane_free(path);
+}
+#endif
+
 #ifdef _WIN32
 /* The DLL loads bcrypt.dll and crypt32.dll late, and from the system folder
  * only, whatever the program's search order: the test puts copies under
@@ -287,6 +347,9 @@ int main(void) {
   test_protection();
   test_failures();
   test_bad_arguments();
+#if defined(__linux__)
+  test_freed_plaintext_is_wiped();
+#endif
 #ifdef _WIN32
   test_late_loaded_dlls();
 #endif
