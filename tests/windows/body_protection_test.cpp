@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "dpapi_calls.h"
 #include "norvane/protect/body.h"
 #include "platform/data_protection.h"
 #include "platform/system_error.h"
@@ -24,6 +25,7 @@ constexpr std::string_view kInvalidDataCode = " (0x8007000D)";
 }
 
 TEST(WindowsBodyProtection, RoundTripGivesBackTheSameBytes) {
+  const testing::DpapiCallLog log;
   const std::vector<std::string> bodies = testing::sample_bodies();
   for (const auto& body : bodies) {
     const Bytes blob = protect(body);
@@ -34,6 +36,14 @@ TEST(WindowsBodyProtection, RoundTripGivesBackTheSameBytes) {
     auto text = unprotect_body(blob);
     ASSERT_TRUE(text) << text.error().detail();
     EXPECT_EQ(*text, body);
+  }
+  // For the current user only: not for the machine's scope, which any user
+  // of the machine could reverse, and with nothing else to know.
+  ASSERT_FALSE(log.calls().empty());
+  for (const testing::DpapiCall& call : log.calls()) {
+    SCOPED_TRACE(call.protect ? "CryptProtectData" : "CryptUnprotectData");
+    EXPECT_EQ(call.flags, 0u);
+    EXPECT_FALSE(call.optional_arguments);
   }
 }
 
