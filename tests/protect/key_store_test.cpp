@@ -26,6 +26,7 @@
 #include "platform/posix/protection_format.h"
 #include "platform/secure_wipe.h"
 #include "printers.h"
+#include "support/gcm_vectors.h"
 #include "support/os_faults.h"
 #include "support/system_messages.h"
 #include "support/temp_dir.h"
@@ -33,6 +34,7 @@
 namespace norvane {
 namespace {
 
+using namespace std::string_literals;
 using namespace std::string_view_literals;
 
 namespace fs = std::filesystem;
@@ -359,6 +361,40 @@ TEST_F(KeyStore, ADamagedKeyFailsOldBlobsAndIsNeverReplaced) {
   EXPECT_EQ(text.error(), CryptoError::unprotect_failed(kBadKeyState));
   protect("protected under whatever key is there");
   EXPECT_EQ(read_file(key_file()), damaged_id);
+}
+
+// A key file and a blob as this service has always written them, byte for
+// byte: a body protected by an earlier version still opens. Each byte of the
+// blob's header counts: a changed one fails, a key identifier changed in the
+// key file too since it is authenticated.
+TEST_F(KeyStore, AKeyFileAndABlobOfTheStoredFormatOpenToTheirText) {
+  const std::string id = testing::unhex("101112131415161718191a1b1c1d1e1f");
+  const std::string key = "NVMK\x01"s + id +
+                          testing::unhex(
+                              "202122232425262728292a2b2c2d2e2f"
+                              "303132333435363738393a3b3c3d3e3f");
+  const std::string blob = "NVDP\x01"s + id +
+                           testing::unhex(
+                               "404142434445464748494a4b"  // nonce
+                               "9120d2f33512e5623c126218b77c7d52"
+                               "61ebfce7d525d1bb1cdef566148fbd2c"
+                               "ed0fec6a5870045d56f0969ef863dcc5");
+  protect("makes the key's folders");
+  replace_file(key_file(), key, 0600);
+  auto text = unprotect_body(blob);
+  ASSERT_TRUE(text) << text.error().detail();
+  EXPECT_EQ(*text, "Stored in 2026, read ever after.");
+
+  for (std::size_t at = 0; at < platform::protection::blob::kHeaderBytes; ++at) {
+    std::string changed = blob;
+    changed[at] = static_cast<char>(changed[at] ^ 0x01);
+    std::string changed_key = key;
+    if (at >= platform::protection::blob::kKeyIdAt) changed_key[at] = changed[at];
+    replace_file(key_file(), changed_key, 0600);
+    auto result = unprotect_body(changed);
+    ASSERT_FALSE(result) << "byte " << at;
+    EXPECT_EQ(result.error(), CryptoError::unprotect_failed(kInvalidData)) << "byte " << at;
+  }
 }
 
 // Whether the bytes whose inverse is `inverted` occur anywhere in the

@@ -114,7 +114,8 @@ TEST(VaultPayload, ACipherThatFailsIsAnAeadError) {
 }
 
 // Where the cipher wrote the plaintext of the payload being opened: the
-// first output and all that followed it.
+// last output and all that followed on from it (a locked body's blob is
+// opened first, into another buffer).
 struct Output {
   const char* begin = nullptr;
   std::size_t size = 0;
@@ -123,32 +124,47 @@ Output g_output;
 
 void record_output(const void* out, std::size_t size) {
   if (out == nullptr || size == 0) return;
-  if (g_output.begin == nullptr) g_output.begin = static_cast<const char*>(out);
+  const auto* at = static_cast<const char*>(out);
+  if (at != g_output.begin + g_output.size) g_output = {at, 0};
   g_output.size += size;
 }
 
 // The buffer that receives the plaintext holds it before the tag is known to
-// be good; when the payload fails, it is wiped before it is freed. Whatever
-// freed it keeps its bookkeeping in the first bytes, so only the rest is
-// compared. Read through /proc/self/mem, so that sanitizers see no access to
-// a freed block.
+// be good, and after, when the text turns out not to be UTF-8; when the
+// payload or the body fails, it is wiped before it is freed. Whatever freed
+// it keeps its bookkeeping in the first bytes, so only the rest is compared.
+// Read through /proc/self/mem, so that sanitizers see no access to a freed
+// block.
 TEST(VaultPayload, APayloadThatFailsLeavesNoPlaintextInTheMemoryItFrees) {
   using testing::Call;
   using testing::Effect;
+  using Kind = CryptoError::Kind;
+  using Open = std::expected<std::string, CryptoError> (*)(VaultKey, std::span<const char>);
+  const testing::ScopedUserHome home;
   std::mt19937 rng(11);
   Key key{};
   for (auto& b : key) b = static_cast<std::uint8_t>(rng());
-  const std::string plain = random_bytes(256, rng);
+  const std::string plain = random_bytes(256, rng);  // not UTF-8
   const std::string payload = seal(key, random_bytes(12, rng), plain);
   std::string bad_tag = payload;
   bad_tag.back() = static_cast<char>(bad_tag.back() ^ 0x01);
+  const auto locked = protect_body(payload);
+  const auto body = protect_body(plain);
+  ASSERT_TRUE(locked && body);
+  const Open body_only = [](VaultKey, std::span<const char> blob) { return unprotect_body(blob); };
   const struct {
     const char* what;
-    const std::string& payload;
+    Open open;
+    const std::string& input;
     Effect effect;
+    Kind kind;
   } cases[] = {
-      {"a failed tag check", bad_tag, Effect::Count},
-      {"a cipher that fails after writing", payload, Effect::Fail},
+      {"a failed tag check", decrypt_vault_payload, bad_tag, Effect::Count, Kind::Aead},
+      {"a cipher that fails after writing", decrypt_vault_payload, payload, Effect::Fail,
+       Kind::Aead},
+      {"a locked body that is not UTF-8", unprotect_locked_body, *locked, Effect::Count,
+       Kind::Utf8Decode},
+      {"a body that is not UTF-8", body_only, *body, Effect::Count, Kind::Utf8Decode},
   };
   const int mem = ::open("/proc/self/mem", O_RDONLY | O_CLOEXEC);
   ASSERT_GE(mem, 0);
@@ -159,9 +175,9 @@ TEST(VaultPayload, APayloadThatFailsLeavesNoPlaintextInTheMemoryItFrees) {
     {
       const testing::ScopedFault watch(
           {Call::CipherUpdate, c.effect, 0, nullptr, 0, -1, 1, record_output});
-      auto opened = decrypt_vault_payload(key, c.payload);
+      auto opened = c.open(key, c.input);
       ASSERT_FALSE(opened);
-      EXPECT_EQ(opened.error(), CryptoError::aead("aead::Error"));
+      EXPECT_EQ(opened.error().kind(), c.kind);
     }
     ASSERT_NE(g_output.begin, nullptr);
     ASSERT_EQ(g_output.size, plain.size());

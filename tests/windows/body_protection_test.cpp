@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "dpapi_calls.h"
 #include "norvane/protect/body.h"
 #include "platform/data_protection.h"
 #include "platform/system_error.h"
@@ -24,6 +25,7 @@ constexpr std::string_view kInvalidDataCode = " (0x8007000D)";
 }
 
 TEST(WindowsBodyProtection, RoundTripGivesBackTheSameBytes) {
+  const testing::DpapiCallLog log;
   const std::vector<std::string> bodies = testing::sample_bodies();
   for (const auto& body : bodies) {
     const Bytes blob = protect(body);
@@ -34,6 +36,14 @@ TEST(WindowsBodyProtection, RoundTripGivesBackTheSameBytes) {
     auto text = unprotect_body(blob);
     ASSERT_TRUE(text) << text.error().detail();
     EXPECT_EQ(*text, body);
+  }
+  // For the current user only: not for the machine's scope, which any user
+  // of the machine could reverse, and with nothing else to know.
+  ASSERT_FALSE(log.calls().empty());
+  for (const testing::DpapiCall& call : log.calls()) {
+    SCOPED_TRACE(call.protect ? "CryptProtectData" : "CryptUnprotectData");
+    EXPECT_EQ(call.flags, 0u);
+    EXPECT_FALSE(call.optional_arguments);
   }
 }
 
@@ -96,20 +106,41 @@ TEST(WindowsBodyProtection, ForeignBlobFailsWithTheSystemsTextAndCode) {
   }
 }
 
+// The service's output is wiped before it is freed. The heap keeps its
+// bookkeeping in the first bytes of a freed block, so only the rest of a
+// longer text is compared.
 TEST(WindowsBodyProtection, UnprotectedBytesThatAreNotUtf8FailWithUtf8Decode) {
+  std::string longer;
+  for (int i = 0; i < 255; ++i) longer.push_back(static_cast<char>('a' + i % 26));
+  longer.push_back('\xff');
   const std::pair<std::string_view, std::string_view> cases[] = {
       {"\xff"sv, "invalid utf-8 sequence of 1 bytes from index 0"sv},
       {"a\xe2\x82"sv, "incomplete utf-8 byte sequence from index 1"sv},
+      {longer, "invalid utf-8 sequence of 1 bytes from index 255"sv},
   };
+  constexpr std::size_t kBookkeeping = 32;
   for (const auto& [bytes, expected] : cases) {
     const Bytes blob = protect(bytes);
     auto raw = unprotect_bytes(blob);
     ASSERT_TRUE(raw);
     EXPECT_EQ(*raw, bytes);
+    // Before the call, and read before anything else is allocated, so that
+    // nothing else can take the block.
+    std::string freed(bytes.size(), '\0');
+    const testing::DpapiCallLog log;
     auto text = unprotect_body(blob);
+    ASSERT_EQ(log.calls().size(), 1u);
+    ASSERT_EQ(log.calls()[0].output_size, bytes.size());
+    SIZE_T read = 0;
+    ASSERT_TRUE(ReadProcessMemory(GetCurrentProcess(), log.calls()[0].output, freed.data(),
+                                  freed.size(), &read));
     ASSERT_FALSE(text);
     EXPECT_EQ(text.error().kind(), CryptoError::Kind::Utf8Decode);
     EXPECT_EQ(text.error().detail(), expected);
+    if (bytes.size() > kBookkeeping) {
+      EXPECT_NE(freed.substr(kBookkeeping), bytes.substr(kBookkeeping))
+          << "the plaintext is still there";
+    }
   }
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "norvane/env.h"
 #include "platform/icu_functions.h"
 #include "platform/unicode_library.h"
 #include "platform/windows/wide.h"
@@ -19,6 +20,7 @@
 #include "support/temp_dir.h"
 #include "support/unicode_library.h"
 #include "text/utf8.h"
+#include "wine.h"
 
 namespace norvane::platform {
 namespace {
@@ -71,9 +73,10 @@ TEST(IcuDll, OneInTheSystemFolderIsLoadedWithEveryFunctionTheProgramNeeds) {
 // icu.dll comes from the system folder only, also in a program that has not
 // restricted where its DLLs come from (seed_notes.exe does at start-up; an
 // application that links the library may not). A copy of this suite, alone
-// in a folder with another icu.dll beside it and that folder its current
-// directory, is run on this case, which then checks in the copy where the
-// icu.dll it loaded lies.
+// in a folder with another icu.dll and bcrypt.dll beside it and that folder
+// its current directory, is run on this case, which then checks in the copy
+// where the icu.dll it loaded lies, and, after the program's start-up, where
+// bcrypt.dll comes from.
 TEST(IcuDll, OneBesideTheProgramOrInTheCurrentFolderIsNeverLoaded) {
   const std::wstring system = system_folder();
   if (GetEnvironmentVariableW(kPlantedChild, nullptr, 0) != 0) {
@@ -90,6 +93,23 @@ TEST(IcuDll, OneBesideTheProgramOrInTheCurrentFolderIsNeverLoaded) {
         CompareStringOrdinal(path, static_cast<int>(n), (system + L"\\icu.dll").c_str(), -1, TRUE),
         CSTR_EQUAL)
         << platform::to_utf8(std::wstring(path, n));
+    // After seed_notes.exe's start-up, bcrypt.dll, which the loader would
+    // look for beside the program first, comes from the system folder too.
+    // Windows may have mapped it already for a DLL of its own; then nothing
+    // shows here. Wine does not.
+    if (GetModuleHandleW(L"bcrypt.dll") != nullptr) {
+      ASSERT_FALSE(testing::running_under_wine()) << "bcrypt.dll is loaded already";
+      return;
+    }
+    env::prepare_process();
+    const HMODULE bcrypt = LoadLibraryW(L"bcrypt.dll");
+    ASSERT_NE(bcrypt, nullptr);
+    const DWORD m = GetModuleFileNameW(bcrypt, path, MAX_PATH);
+    EXPECT_EQ(CompareStringOrdinal(path, static_cast<int>(m), (system + L"\\bcrypt.dll").c_str(),
+                                   -1, TRUE),
+              CSTR_EQUAL)
+        << platform::to_utf8(std::wstring(path, m));
+    FreeLibrary(bcrypt);
     return;
   }
   const std::wstring dll = system + L"\\icu.dll";
@@ -102,8 +122,10 @@ TEST(IcuDll, OneBesideTheProgramOrInTheCurrentFolderIsNeverLoaded) {
   const testing::TempDir folder;
   const std::filesystem::path copy = folder.path() / L"windows_tests.exe";
   std::filesystem::copy_file(std::filesystem::path(std::wstring(self, n)), copy);
-  // A working icu.dll, so that only the place it was loaded from tells.
+  // A working icu.dll and bcrypt.dll, so that only the place each was
+  // loaded from tells.
   std::filesystem::copy_file(dll, folder.path() / L"icu.dll");
+  std::filesystem::copy_file(system + L"\\bcrypt.dll", folder.path() / L"bcrypt.dll");
   testing::ChildOptions options;
   options.env[kPlantedChild] = L"1";
   options.working_dir = folder.path().wstring();

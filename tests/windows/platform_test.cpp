@@ -19,7 +19,10 @@
 #include "platform/random.h"
 #include "platform/windows/command_line.h"
 #include "platform/windows/wide.h"
+// clang-format off
 #include "platform/windows/win32.h"
+#include <shlobj.h>
+// clang-format on
 #include "wine.h"
 
 namespace norvane::platform {
@@ -177,10 +180,13 @@ TEST(WindowsDatabaseLocation, OverrideKnownFolderAndCurrentDirectory) {
     fs::current_path(old_cwd);
   }
   {
+    // The local application-data folder, as the older interface names it:
+    // not the roaming one, which travels with the profile.
     const ScopedEnv dir(L"NORVANE_DATA_DIR", nullptr);
-    const auto folder = local_app_data_folder();
-    ASSERT_TRUE(folder);
-    EXPECT_EQ(norvane::database_path(), *folder + "\\Norvane\\norvane.db");
+    wchar_t local[MAX_PATH];
+    ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local),
+              S_OK);
+    EXPECT_EQ(norvane::database_path(), to_wtf8(local) + "\\Norvane\\norvane.db");
   }
 }
 

@@ -132,14 +132,32 @@ TEST(WindowsLockedBody, RoundTripThroughDataProtectionAndCng) {
   ASSERT_FALSE(foreign);
   EXPECT_EQ(foreign.error().kind(), CryptoError::Kind::UnprotectFailed);
 
-  // Authentic, but not text.
+  // Authentic, but not text: the text is wiped before it is freed. The heap
+  // keeps its bookkeeping in the first bytes of a freed block, so only the
+  // rest is compared.
   const Key key = key_from_hex(v.key);
-  auto not_text_blob = platform::protect_data(seal(key, std::string(12, '\x42'), "ok\xFF"));
+  std::string plain;
+  for (int i = 0; i < 255; ++i) plain.push_back(static_cast<char>('a' + i % 26));
+  plain.push_back('\xFF');
+  auto not_text_blob = platform::protect_data(seal(key, std::string(12, '\x42'), plain));
   ASSERT_TRUE(not_text_blob);
+  // Before the call, and read before anything else is allocated, so that
+  // nothing else can take the block.
+  std::string freed(plain.size(), '\0');
+  // Skips the one decryption: only watches where it writes.
+  const testing::ScopedCngFault watch(testing::CngCall::Decrypt, static_cast<NTSTATUS>(0xC0000001L),
+                                      1);
   auto not_text = unprotect_locked_body(key, *not_text_blob);
+  ASSERT_EQ(watch.output_size(), plain.size());
+  SIZE_T read = 0;
+  ASSERT_TRUE(
+      ReadProcessMemory(GetCurrentProcess(), watch.output(), freed.data(), freed.size(), &read));
   ASSERT_FALSE(not_text);
   EXPECT_EQ(not_text.error(),
-            CryptoError::utf8_decode("invalid utf-8 sequence of 1 bytes from index 2"));
+            CryptoError::utf8_decode("invalid utf-8 sequence of 1 bytes from index 255"));
+  constexpr std::size_t kBookkeeping = 32;
+  EXPECT_NE(freed.substr(kBookkeeping), plain.substr(kBookkeeping))
+      << "the plaintext is still there";
 }
 
 }  // namespace
