@@ -41,9 +41,12 @@ thread_local BusyWait* t_batch_wait = nullptr;
 int on_busy(void* clock, int count) noexcept {
   BusyWait* wait = t_batch_wait;
   if (wait == nullptr) {
-    // A prepare continues the count of the connection's last step, as SQLite's
-    // own handler sees it; a wait kept for another clock is another
-    // connection's.
+    // The engine counts from 0 at each step. A prepare (which needs a lock
+    // only to read the schema) goes on from the count that the connection's
+    // last step left, and so continues the wait kept here: it may give up
+    // sooner than the bound after its own first busy answer, never later, as
+    // SQLite's own handler, which reckons the time from the count, does too.
+    // A wait kept for another clock is another connection's.
     if (count == 0 || !t_wait || t_wait->clock() != clock) {
       t_wait.emplace(*static_cast<WaitClock*>(clock));
     }
