@@ -82,8 +82,8 @@ def main():
         parser.error("name at least one seed_notes program")
 
     programs = []
-    for spec in args.programs:
-        name, _, path = spec.rpartition("=")
+    for given in args.programs:
+        name, _, path = given.rpartition("=")
         path = os.path.abspath(path)
         programs.append((name or os.path.basename(path), path))
 
