@@ -17,6 +17,9 @@ scripts/test-install.sh build/release
 scripts/test-subproject.sh build/release
 cmake --workflow --preset asan
 build/release/bench/norvane_bench --benchmark_min_time=0.001 >/dev/null
+scripts/install-deps.sh python3
+/usr/bin/python3 bench/contention/contention.py --seconds 2 \
+  build/release/src/bin/seed_notes/seed_notes >/dev/null
 scripts/fuzz.sh 12
 
 # The Windows build: cross-built with MinGW-w64, its tests run under Wine.

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include "db/busy_wait.h"
 #include "db/file_name.h"
 #include "db/open_file.h"
 #include "db/open_settings.h"
@@ -32,15 +33,19 @@ std::expected<void, DbError> migrate(const Connection& conn) {
 }  // namespace
 
 std::expected<Connection, AppError> open_database(std::string_view path) {
+  return open_database(path, system_wait_clock());
+}
+
+std::expected<Connection, AppError> open_database(std::string_view path, WaitClock& clock) {
   if (!validate_utf8(path))
     return std::unexpected(AppError(DbError(db_error::InvalidPath{std::string(path)})));
   auto conn = open_file(path, engine_file_name(path), kOpenFlags);
   if (!conn) return std::unexpected(AppError(std::move(conn.error())));
   conn->set_extended_result_codes(true);
-  if (auto timeout = conn->set_busy_timeout(kBusyTimeoutMs); !timeout) {
-    return std::unexpected(AppError(std::move(timeout.error())));
+  if (auto waiting = wait_when_busy(*conn, clock); !waiting) {
+    return std::unexpected(AppError(std::move(waiting.error())));
   }
-  if (auto batch = conn->execute_batch_waiting(schema::kBatch, kBusyTimeoutMs); !batch) {
+  if (auto batch = execute_batch_waiting(*conn, schema::kBatch, clock); !batch) {
     return std::unexpected(AppError(std::move(batch.error())));
   }
   if (auto migrated = migrate(*conn); !migrated) {

@@ -1,4 +1,5 @@
 target_sources(norvane PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/busy_wait.cpp
   ${CMAKE_CURRENT_LIST_DIR}/connection.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_name.cpp
   ${CMAKE_CURRENT_LIST_DIR}/statement.cpp

@@ -1,4 +1,4 @@
-// The wall clock and the monotonic clock.
+// The wall clock, the monotonic clock, and a short pause of the calling thread.
 #pragma once
 
 #include <cstdint>
@@ -17,5 +17,11 @@ using env::UtcTime;
 // A reading of the monotonic high-resolution clock, in nanoseconds from an
 // arbitrary origin.
 [[nodiscard]] std::uint64_t monotonic_nanoseconds() noexcept;
+
+// Suspends the calling thread for about `milliseconds` (at least that long),
+// without keeping the processor busy. Meant for pauses of a few
+// milliseconds: each is as short as the system's timers allow, not rounded up
+// to a scheduler tick.
+void sleep_milliseconds(std::uint32_t milliseconds) noexcept;
 
 }  // namespace norvane::platform

@@ -7,12 +7,14 @@
 #include <unistd.h>
 #endif
 
-#include <chrono>
+#include <algorithm>
 #include <fstream>
-#include <future>
+#include <functional>
+#include <map>
+#include <optional>
 #include <set>
-#include <thread>
 
+#include "db/busy_wait.h"
 #include "db/open_settings.h"
 #include "support/old_schema.h"
 #include "support/temp_dir.h"
@@ -66,7 +68,8 @@ TEST_F(OpenDatabase, ANewFileGetsTheFiveTablesTheTwoIndexesAndWal) {
   EXPECT_EQ(names_of(*conn, "index"), (std::set<std::string>{"idx_notes_state", "idx_notes_sort"}));
   EXPECT_EQ(query_text(*conn, "PRAGMA journal_mode"), "wal");
   EXPECT_EQ(query_int(*conn, "PRAGMA synchronous"), 1);  // NORMAL
-  EXPECT_EQ(query_int(*conn, "PRAGMA busy_timeout"), 5000);
+  // The library's own busy handler, in place of SQLite's.
+  EXPECT_EQ(query_int(*conn, "PRAGMA busy_timeout"), 0);
   EXPECT_TRUE(conn->is_autocommit());
   EXPECT_EQ(columns_of(*conn, "notes").count("is_locked"), 1U);
   EXPECT_EQ(columns_of(*conn, "vault_meta").count("pin_length"), 0U);
@@ -173,63 +176,102 @@ TEST_F(OpenDatabase, PathsThatAreNotTextOrHoldNulOpenNothing) {
   EXPECT_FALSE(std::filesystem::exists("ab"));
 }
 
-// A second opener, on a thread and connection of its own, creating the
-// database: first it holds the write lock of the new file, which the engine
-// refuses to the WAL switch at once, without the busy handler; after
-// `creating_ms` it commits in exclusive locking mode and so keeps every other
-// connection out, which the busy handler waits for; `total_ms` after it
-// began it lets go.
-class SecondOpener {
+// A clock that moves only when the wait pauses, and plays another
+// connection's part at the times it reaches: a wait of seconds takes none.
+class ScriptedClock final : public WaitClock {
  public:
-  SecondOpener(const std::string& path, int creating_ms, int total_ms) {
-    std::promise<bool> began;
-    ready_ = began.get_future();
-    thread_ = std::thread([path, creating_ms, total_ms, began = std::move(began)]() mutable {
-      sqlite3* db = nullptr;
-      const bool holding = ::sqlite3_open(path.c_str(), &db) == SQLITE_OK &&
-                           ::sqlite3_busy_timeout(db, 60'000) == SQLITE_OK &&
-                           ::sqlite3_exec(db,
-                                          "PRAGMA locking_mode = EXCLUSIVE; BEGIN IMMEDIATE; "
-                                          "CREATE TABLE notes (id)",
-                                          nullptr, nullptr, nullptr) == SQLITE_OK;
-      const auto start = std::chrono::steady_clock::now();
-      began.set_value(holding);
-      if (holding) {
-        std::this_thread::sleep_until(start + std::chrono::milliseconds(creating_ms));
-        (void)::sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-        std::this_thread::sleep_until(start + std::chrono::milliseconds(total_ms));
-      }
-      ::sqlite3_close(db);
-    });
+  void at(std::uint64_t ms, std::function<void()> action) {
+    script_.emplace(ms, std::move(action));
   }
-  SecondOpener(const SecondOpener&) = delete;
-  SecondOpener& operator=(const SecondOpener&) = delete;
-  ~SecondOpener() { thread_.join(); }
 
-  [[nodiscard]] bool ready() { return ready_.get(); }
+  std::uint64_t now_ns() noexcept override { return ms_ * 1'000'000; }
+  void pause_ms(std::uint32_t ms) noexcept override {
+    if (ms == 0) ADD_FAILURE() << "a pause of no time keeps the processor busy";
+    ms_ += std::max<std::uint32_t>(ms, 1);
+    while (!script_.empty() && script_.begin()->first <= ms_) {
+      auto action = std::move(script_.begin()->second);
+      script_.erase(script_.begin());
+      action();
+    }
+  }
+  [[nodiscard]] std::uint64_t ms() const noexcept { return ms_; }
 
  private:
-  std::future<bool> ready_;
-  std::thread thread_;
+  std::uint64_t ms_ = 0;
+  std::multimap<std::uint64_t, std::function<void()>> script_;
 };
 
-// A statement that meets both kinds of lock waits no longer than the timeout
-// in all: once the engine has refused at once for a while, the busy handler
-// gets only what is left, and the lock, let go just past the timeout, is not
-// waited for.
-TEST_F(OpenDatabase, AWaitingStatementGivesUpAtTheTimeoutWhicheverLocksItMeets) {
-  constexpr int kTimeoutMs = 1500;
-  SecondOpener other(path_, 600, kTimeoutMs + 450);
-  ASSERT_TRUE(other.ready());
-  auto conn = Connection::open(path_, kOpenFlags);
-  ASSERT_TRUE(conn.has_value());
-  conn->set_extended_result_codes(true);
-  ASSERT_TRUE(conn->set_busy_timeout(kTimeoutMs));
-  auto switched = conn->execute_batch_waiting("PRAGMA journal_mode = WAL", kTimeoutMs);
-  ASSERT_FALSE(switched.has_value()) << "waited until the other opener let go";
-  EXPECT_EQ(
-      switched.error().debug(),
-      R"(SqliteFailure(Error { code: DatabaseBusy, extended_code: 5 }, Some("database is locked")))");
+enum class Holder {
+  // holds the write lock while this connection writes
+  WriteLock,
+  // is creating the file: first holds its write lock, which the engine
+  // refuses to the switch to WAL at once, without the busy handler; from
+  // 600 ms on it has committed in exclusive locking mode and keeps every
+  // other connection out, which the busy handler waits for
+  Creator,
+};
+
+struct LockCase {
+  const char* name;
+  Holder holder;
+  std::uint64_t release_ms;  // when the other connection lets go
+  bool taken;                // whether the statement gets the lock
+  std::uint64_t done_ms;     // when it ends, taken or given up,
+  std::uint64_t late_ms;     // or this much later at most
+};
+
+// Every statement waits, on the clock, up to 5000 ms from its first busy
+// answer, whichever locks it meets, and takes a lock at its next try after the
+// release: 1 ms later at most in the first second of the wait, 2 ms after.
+TEST_F(OpenDatabase, ALockedDatabaseIsWaitedForUpToTheBoundAndTakenOnceFree) {
+  const std::string kBusy =
+      R"(SqliteFailure(Error { code: DatabaseBusy, extended_code: 5 }, Some("database is locked")))";
+  const LockCase cases[] = {
+      {"a write lock held past the bound", Holder::WriteLock, 7000, false, 5000, 2},
+      {"a write lock let go in the first second", Holder::WriteLock, 301, true, 301, 0},
+      {"a write lock let go later", Holder::WriteLock, 2997, true, 2997, 1},
+      {"a creator holding the file past the bound", Holder::Creator, 7000, false, 5000, 2},
+      {"a creator letting go during the wait", Holder::Creator, 2997, true, 2997, 1},
+  };
+  for (const LockCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::TempDir tmp;
+    const std::string path = tmp / "norvane.db";
+    ScriptedClock clock;
+    std::optional<Connection> conn;
+    if (c.holder != Holder::Creator) {
+      auto opened = open_database(path, clock);
+      ASSERT_TRUE(opened.has_value()) << opened.error().debug();
+      conn.emplace(std::move(*opened));
+    }
+    auto other = Connection::open(path, kOpenFlags);
+    ASSERT_TRUE(other.has_value());
+    if (c.holder == Holder::Creator) {
+      ASSERT_TRUE(
+          other->execute_batch("PRAGMA locking_mode = EXCLUSIVE; BEGIN IMMEDIATE; CREATE TABLE "
+                               "notes (id, state, sort_order)"));
+      clock.at(600, [&] { ASSERT_TRUE(other->execute("COMMIT")); });
+      clock.at(c.release_ms, [&] { other->close(); });
+    } else {
+      ASSERT_TRUE(other->execute("BEGIN IMMEDIATE"));
+      clock.at(c.release_ms, [&] { ASSERT_TRUE(other->execute("COMMIT")); });
+    }
+
+    std::optional<std::string> failure;  // the error's debug form
+    std::string expected_failure = kBusy;
+    if (c.holder == Holder::Creator) {
+      auto opened = open_database(path, clock);
+      if (!opened) failure = opened.error().debug();
+      expected_failure = "Database(" + kBusy + ")";
+    } else {
+      auto written =
+          conn->execute("INSERT INTO notes (id, created_at, updated_at) VALUES ('w', 't', 't')");
+      if (!written) failure = written.error().debug();
+    }
+    EXPECT_EQ(failure, c.taken ? std::nullopt : std::optional(expected_failure));
+    EXPECT_GE(clock.ms(), c.done_ms);
+    EXPECT_LE(clock.ms(), c.done_ms + c.late_ms);
+  }
 }
 
 #ifndef _WIN32
@@ -302,8 +344,6 @@ TEST_F(OpenDatabase, ANewFileThatAnotherOpenerIsCreatingIsWaitedFor) {
   auto conn = open_database(path_);
   ASSERT_TRUE(conn.has_value()) << conn.error().debug();
   EXPECT_EQ(query_text(*conn, "PRAGMA journal_mode"), "wal");
-  // Waiting shortens the busy timeout for the statement; the connection gets its own back.
-  EXPECT_EQ(query_int(*conn, "PRAGMA busy_timeout"), 5000);
   EXPECT_TRUE(creator.finish());
 }
 #endif

@@ -9,10 +9,21 @@
 // that finds the database locked waits up to the busy timeout. Body
 // protection keeps its caches per thread (see norvane/protect/body.h), so
 // list_notes on one connection per thread needs no locking either.
+//
+// Locks held by others: on a connection that open_database made, a statement
+// that finds the database locked waits for up to 5000 ms from its first busy
+// answer, trying again about every millisecond (every second millisecond
+// once it has waited a second), then fails with the engine's busy error. This
+// is a busy handler of the library's own, not SQLite's (so PRAGMA
+// busy_timeout reads 0). A caller that sets a busy handler or a busy timeout
+// of its own on the connection (sqlite3_busy_handler, sqlite3_busy_timeout,
+// PRAGMA busy_timeout, set_busy_timeout below) replaces it, for every
+// statement from then on. The engine does not call a busy handler for a
+// statement that gets "busy" inside an open transaction when waiting could
+// not help: that statement fails at once.
 #pragma once
 
 #include <expected>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -47,15 +58,9 @@ class Connection {
   // Prepares and steps each statement of `sql` in text order, exactly once
   // each; rows are ignored. The first failure ends the batch.
   [[nodiscard]] std::expected<void, DbError> execute_batch(std::string_view sql) const;
-  // The same, for a batch that must not fail on a lock that the engine
-  // refuses without waiting: a statement answered with "busy" is reset and
-  // stepped again after a short sleep, until it succeeds or
-  // `busy_timeout_ms` (the connection's busy timeout) have passed since its
-  // first step; the busy handler only gets what is left of that time. Outside
-  // autocommit mode a busy answer ends the batch at once.
-  [[nodiscard]] std::expected<void, DbError> execute_batch_waiting(std::string_view sql,
-                                                                   int busy_timeout_ms) const;
 
+  // SQLite's own busy handler with `milliseconds` in all (sqlite3_busy_timeout),
+  // in place of any busy handler set before, the library's own included.
   [[nodiscard]] std::expected<void, DbError> set_busy_timeout(int milliseconds) const;
   void set_extended_result_codes(bool on) const noexcept;
   // True while no explicit transaction is open.
@@ -68,9 +73,6 @@ class Connection {
   void close() noexcept;
 
  private:
-  [[nodiscard]] std::expected<void, DbError> run_batch(std::string_view sql,
-                                                       std::optional<int> busy_timeout_ms) const;
-
   sqlite3* db_ = nullptr;
 };
 
