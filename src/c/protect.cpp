@@ -1,5 +1,4 @@
 // The C interface of body protection and vault payloads.
-#include <fmt/format.h>
 
 #include <span>
 #include <string>
@@ -34,7 +33,8 @@ template <typename Result, typename Out>
 std::expected<VaultKey, ErrorPtr> checked_vault_key(const std::uint8_t* key, std::size_t len) {
   if (key == nullptr) return std::unexpected(invalid_argument("vault_key is NULL"));
   if (len != 32) {
-    return std::unexpected(invalid_argument(fmt::format("vault_key_len is {}, not 32", len)));
+    return std::unexpected(
+        invalid_argument("vault_key_len is " + std::to_string(len) + ", not 32"));
   }
   return VaultKey(key, 32);
 }
