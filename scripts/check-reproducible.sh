@@ -49,7 +49,7 @@ build() {
   cp -R "$amalgamation" "$clone/$amalgamation"
   if ! (cd "$clone" &&
         cmake --preset release &&
-        cmake --build --preset release --target norvane seed_notes &&
+        cmake --build --preset release --target norvane norvane_c seed_notes &&
         DESTDIR="$results/install" cmake --install build/release &&
         cmake --preset windows-mingw &&
         cmake --build --preset windows-mingw --target package) >"$log" 2>&1; then
