@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config libsqlite3-dev libssl-dev libicu-dev libfmt-dev
-          libgtest-dev libbenchmark-dev sqlite3 clang lld llvm python3)
+          libgtest-dev libbenchmark-dev sqlite3)
 packages+=("$@")
 
 missing=()

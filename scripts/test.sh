@@ -10,7 +10,9 @@
 # subproject, under Wine too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+# clang, lld and llvm-dlltool check the C header for Microsoft's ABI and build
+# a client of the DLL; python3 runs the ctypes client.
+scripts/install-deps.sh clang lld llvm python3
 
 cmake --workflow --preset release
 scripts/test-install.sh build/release
